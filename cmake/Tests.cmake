@@ -1,0 +1,57 @@
+# Unit tests (one executable), the test tools and the end-to-end scripts.
+
+if(CMAKE_CROSSCOMPILING)
+  # Debian's googletest package ships its sources; they build with mingw-w64.
+  set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest
+                   EXCLUDE_FROM_ALL)
+  set(KS_GTEST gtest gtest_main)
+else()
+  find_package(GTest REQUIRED)
+  set(KS_GTEST GTest::gtest GTest::gtest_main)
+endif()
+
+file(GLOB KS_TEST_SUPPORT CONFIGURE_DEPENDS tests/support/*.cpp)
+add_library(kstestsupport STATIC ${KS_TEST_SUPPORT})
+target_include_directories(kstestsupport PUBLIC tests/support)
+target_link_libraries(kstestsupport PUBLIC kscore ${KS_GTEST})
+
+file(GLOB_RECURSE KS_UNIT_TESTS CONFIGURE_DEPENDS tests/*_test.cpp)
+add_executable(ks95_tests ${KS_UNIT_TESTS})
+target_link_libraries(ks95_tests PRIVATE kstestsupport kscore ${KS_GTEST}
+                      ${KS_STATIC_LINK})
+
+if(CMAKE_CROSSCOMPILING)
+  # One CTest test for the whole executable: every case under one Wine start.
+  add_test(NAME unit.win32 COMMAND ks95_tests)
+else()
+  include(GoogleTest)
+  gtest_discover_tests(ks95_tests DISCOVERY_TIMEOUT 60)
+endif()
+
+# Test tools: tests/tools/<name>.cpp, each its own program over the real
+# backends.
+file(GLOB KS_TEST_TOOLS CONFIGURE_DEPENDS tests/tools/*.cpp)
+foreach(tool ${KS_TEST_TOOLS})
+  get_filename_component(name ${tool} NAME_WE)
+  add_executable(${name} ${tool})
+  target_link_libraries(${name} PRIVATE ksplatform kscore ${KS_STATIC_LINK})
+  list(APPEND KS_TOOL_TARGETS ${name})
+endforeach()
+
+# End-to-end scripts: tests/e2e/posix_*.sh drive the native build in tmux;
+# tests/e2e/wine_*.sh drive the Windows build under Wine.
+if(CMAKE_CROSSCOMPILING)
+  file(GLOB KS_E2E CONFIGURE_DEPENDS tests/e2e/wine_*.sh)
+else()
+  file(GLOB KS_E2E CONFIGURE_DEPENDS tests/e2e/posix_*.sh)
+endif()
+foreach(script ${KS_E2E})
+  get_filename_component(name ${script} NAME_WE)
+  add_test(NAME e2e.${name} COMMAND bash ${script})
+  set_tests_properties(e2e.${name} PROPERTIES
+    ENVIRONMENT "KS95_BUILD_DIR=${CMAKE_BINARY_DIR};KS95_SOURCE_DIR=${CMAKE_SOURCE_DIR};KS95_BIN=$<TARGET_FILE:ks95>"
+    TIMEOUT 300
+    LABELS e2e)
+endforeach()

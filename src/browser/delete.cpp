@@ -1,0 +1,5 @@
+#include "browser/delete.h"
+
+// Not built yet.
+void DeleteDirectoryFromScanFile() {}
+void DeleteDriveFromScanFile() {}

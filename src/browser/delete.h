@@ -1,0 +1,4 @@
+#pragma once
+
+void DeleteDirectoryFromScanFile();
+void DeleteDriveFromScanFile();

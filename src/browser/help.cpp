@@ -1,0 +1,4 @@
+#include "browser/help.h"
+
+// Not built yet.
+void ShowHelpScreen() {}

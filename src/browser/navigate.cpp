@@ -1,0 +1,4 @@
+#include "browser/navigate.h"
+
+// Not built yet.
+void DispatchKey() {}

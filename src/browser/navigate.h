@@ -1,0 +1,4 @@
+// Tree-mode key dispatch.
+#pragma once
+
+void DispatchKey();  // acts on prog.LastKey for prog.currentDrive

@@ -1,0 +1,4 @@
+#include "browser/print.h"
+
+// Not built yet.
+void PrintTree() {}

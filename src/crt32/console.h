@@ -1,0 +1,33 @@
+// Positioned and coloured output on the console screen, and the colour-slot
+// table every screen takes its colours from.  Coordinates are 0-based screen
+// cells; screen row 0 is the top row of the console window as it was at
+// start-up.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+extern const uint8_t kSlotForeground[31];  // [1..30]
+extern const uint8_t kSlotBackground[31];
+
+void MoveCursor(int column, int row);
+int CursorColumn();
+int CursorRow();
+void SetForeground(uint8_t colour);
+void SetBackground(uint8_t colour);
+void SetColourSlot(int slot);
+void ClearToLineEnd();
+void ClearScreen();
+void WriteAt(int column, int row, uint8_t foreground, uint8_t background,
+             const std::string& text);
+// WriteAt in the colours of a slot.
+void WriteAtSlot(int column, int row, int slot, const std::string& text);
+void WriteText(const std::string& text);
+// WriteText followed by a line end.
+void WriteLine(const std::string& text);
+void HideCursor();
+void ShowCursor();
+int ScreenRows();
+
+// Forgets the window origin and handles, as at program start (tests).
+void ResetConsoleLayer();

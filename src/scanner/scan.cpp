@@ -1,0 +1,4 @@
+#include "scanner/scan.h"
+
+// Not built yet.
+void ScanDirectory(const std::string&) {}

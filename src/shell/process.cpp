@@ -1,0 +1,32 @@
+#include "shell/process.h"
+
+#include <cstdlib>
+
+#include "crt32/console.h"
+#include "system/console_device.h"
+#include "system/system.h"
+
+void EndProcess(int code) {
+  if (theConsole) theConsole->Shutdown();
+  theSystem->ExitProcess(code);
+  std::abort();  // ExitProcess never returns
+}
+
+std::string IoErrorText(int error) {
+  switch (error) {
+    case kIoFileNotFound: return "File not found";
+    case kIoPathNotFound: return "Path not found";
+    case kIoAccessDenied: return "File access denied";
+    case kIoReadBeyondEnd: return "Read beyond end of file";
+    case kIoDiskFull: return "Disk full";
+    default: return "I/O error " + std::to_string(error);
+  }
+}
+
+void RunTimeError(int error) {
+  // The terminal must be usable before the report is written, so that the
+  // line stays readable on every platform.
+  if (theConsole) theConsole->Shutdown();
+  WriteLine("Runtime error: " + IoErrorText(error));
+  EndProcess(1);
+}

@@ -1,0 +1,15 @@
+// Program entry, start-up, tree-mode frame, shutdown and fatal exit.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The whole program after the platform seams are set.  `args` are the
+// arguments after the program name.  Never returns: the process ends.
+[[noreturn]] void KsMain(const std::vector<std::string>& args);
+
+[[noreturn]] void FatalExit(const std::string& message);
+
+// Tree mode from the first draw to the end of the main loop, then the
+// tree-mode shutdown.
+[[noreturn]] void RunTreeMode();

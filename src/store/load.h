@@ -1,0 +1,6 @@
+// Filling the DriveTable: drive presence and the two loaders.
+#pragma once
+
+void MarkPresentDrives();
+void LoadDriveTrees();
+void LoadScanLines();

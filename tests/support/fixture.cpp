@@ -1,0 +1,55 @@
+#include "fixture.h"
+
+#include "crt32/console.h"
+#include "crt32/keyboard.h"
+#include "crt32/screen.h"
+
+void KsTest::SetUp() {
+  theConsole = &con;
+  theSystem = &sys;
+  ResetProgramState();
+  ResetConsoleLayer();
+  ResetKeyboardState();
+  ResetScreenState();
+  prog.ScreenRows = 25;
+  prog.programDirectory = sys.programDir;
+  prog.scanFilePath = prog.programDirectory + "KS.DAT";
+  prog.startupDirectory = sys.cwd;
+  scanner.scanAttributes = 16;
+}
+
+void KsTest::TearDown() {
+  theConsole = nullptr;
+  theSystem = nullptr;
+}
+
+int KsTest::ExitCodeOf(const std::function<void()>& body) {
+  try {
+    body();
+  } catch (const ProcessExit& e) {
+    return e.code;
+  }
+  return -1;
+}
+
+void KsTest::WriteScanFile(const std::vector<std::string>& lines) {
+  std::string& f = sys.files[ScanFilePath()];
+  f.clear();
+  for (const std::string& l : lines) f += l + "\r\n";
+}
+
+std::vector<std::string> KsTest::ScanFileLines() {
+  std::vector<std::string> out;
+  const std::string& f = sys.files[ScanFilePath()];
+  size_t pos = 0;
+  while (pos < f.size()) {
+    size_t end = f.find("\r\n", pos);
+    if (end == std::string::npos) {
+      out.push_back(f.substr(pos) + "<no line end>");
+      break;
+    }
+    out.push_back(f.substr(pos, end - pos));
+    pos = end + 2;
+  }
+  return out;
+}

@@ -1,0 +1,29 @@
+// Test fixture: a fresh program state over the in-memory console and system.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "store/drive_table.h"
+#include "test_console.h"
+#include "test_system.h"
+
+class KsTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Runs `body`; the exit code it ended the process with, or -1 when it
+  // returned normally.
+  int ExitCodeOf(const std::function<void()>& body);
+
+  // A scan file from lines (each gets CR LF).
+  void WriteScanFile(const std::vector<std::string>& lines);
+  std::vector<std::string> ScanFileLines();
+  std::string ScanFilePath() const { return prog.programDirectory + "KS.DAT"; }
+
+  TestConsole con;
+  TestSystem sys;
+};

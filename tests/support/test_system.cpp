@@ -1,0 +1,244 @@
+#include "test_system.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "shell/cd_batch.h"
+
+namespace {
+
+std::string ListingKey(std::string path) {
+  // "D:\" and "D:" both name the root's listing.
+  if (path.size() == 3 && path[1] == ':' && path[2] == '\\') path.resize(2);
+  while (path.size() > 2 && path.back() == '\\') path.pop_back();
+  return path;
+}
+
+std::string Parent(const std::string& key) {
+  size_t slash = key.rfind('\\');
+  if (slash == std::string::npos) return std::string();
+  return key.substr(0, slash);
+}
+
+std::string Leaf(const std::string& key) {
+  size_t slash = key.rfind('\\');
+  return slash == std::string::npos ? key : key.substr(slash + 1);
+}
+
+class VectorDirReader : public DirReader {
+ public:
+  explicit VectorDirReader(std::vector<DirEntry> entries)
+      : entries_(std::move(entries)) {}
+  bool Next(DirEntry* e) override {
+    if (i_ >= entries_.size()) return false;
+    *e = entries_[i_++];
+    return true;
+  }
+
+ private:
+  std::vector<DirEntry> entries_;
+  size_t i_ = 0;
+};
+
+class MemoryFile : public File {
+ public:
+  MemoryFile(TestSystem* sys, std::string path, bool writing)
+      : sys_(sys), path_(std::move(path)), writing_(writing) {}
+  int Read(char* buffer, int bytes) override {
+    if (closed_ || writing_) return -kIoAccessDenied;
+    const std::string& data = sys_->files[path_];
+    size_t n = std::min(static_cast<size_t>(bytes), data.size() - pos_);
+    memcpy(buffer, data.data() + pos_, n);
+    pos_ += n;
+    return static_cast<int>(n);
+  }
+  int Write(const char* data, int bytes) override {
+    if (closed_ || !writing_) return kIoAccessDenied;
+    if (sys_->writeBudget >= 0) {
+      if (bytes > sys_->writeBudget) {
+        sys_->files[path_].append(data, static_cast<size_t>(sys_->writeBudget));
+        sys_->writeBudget = 0;
+        return kIoDiskFull;
+      }
+      sys_->writeBudget -= bytes;
+    }
+    sys_->files[path_].append(data, static_cast<size_t>(bytes));
+    return 0;
+  }
+  int Sync() override { return closed_ ? kIoAccessDenied : 0; }
+  int Close() override {
+    if (closed_) return kIoAccessDenied;
+    closed_ = true;
+    return 0;
+  }
+
+ private:
+  TestSystem* sys_;
+  std::string path_;
+  bool writing_;
+  size_t pos_ = 0;
+  bool closed_ = false;
+};
+
+}  // namespace
+
+TestSystem::TestSystem() = default;
+
+void TestSystem::SetDrive(char letter, int type) {
+  int d = (letter & ~0x20) - 64;
+  driveTypes[d] = type;
+  std::string root = std::string(1, static_cast<char>(letter & ~0x20)) + ":";
+  dirs[root];
+}
+
+void TestSystem::AddDir(const std::string& path, uint32_t attributes) {
+  std::string key = ListingKey(path);
+  if (dirs.count(key)) return;
+  std::string parent = Parent(key);
+  if (!parent.empty()) {
+    if (!dirs.count(parent)) AddDir(parent);
+    dirs[parent].push_back(DirEntry{Leaf(key), attributes | kAttrDirectory});
+  }
+  dirs[key];
+}
+
+void TestSystem::AddFileEntry(const std::string& path, uint32_t attributes) {
+  std::string key = ListingKey(path);
+  std::string parent = Parent(key);
+  if (!dirs.count(parent)) AddDir(parent);
+  dirs[parent].push_back(DirEntry{Leaf(key), attributes});
+}
+
+void TestSystem::RemoveDir(const std::string& path) {
+  std::string key = ListingKey(path);
+  for (auto it = dirs.begin(); it != dirs.end();) {
+    if (it->first == key || it->first.rfind(key + "\\", 0) == 0)
+      it = dirs.erase(it);
+    else
+      ++it;
+  }
+  auto parent = dirs.find(Parent(key));
+  if (parent != dirs.end()) {
+    auto& v = parent->second;
+    std::string leaf = Leaf(key);
+    v.erase(std::remove_if(v.begin(), v.end(),
+                           [&](const DirEntry& e) { return e.name == leaf; }),
+            v.end());
+  }
+}
+
+bool TestSystem::DirExists(const std::string& path) const {
+  return dirs.count(ListingKey(path)) > 0;
+}
+
+int TestSystem::DriveType(int d) {
+  return (d >= 1 && d <= 26) ? driveTypes[d] : kDriveNoRootDir;
+}
+
+std::unique_ptr<DirReader> TestSystem::OpenDirectory(const std::string& path) {
+  ++dirOpens;
+  std::string key = ListingKey(path);
+  auto it = dirs.find(key);
+  if (it == dirs.end() || unreadable.count(key)) return nullptr;
+  return std::make_unique<VectorDirReader>(it->second);
+}
+
+std::unique_ptr<File> TestSystem::OpenFile(const std::string& path,
+                                           OpenMode mode, int* error) {
+  *error = 0;
+  if (failOpen.count(path)) {
+    *error = kIoAccessDenied;
+    return nullptr;
+  }
+  bool exists = files.count(path) > 0;
+  switch (mode) {
+    case OpenMode::kRead:
+      if (!exists) {
+        *error = kIoFileNotFound;
+        return nullptr;
+      }
+      return std::make_unique<MemoryFile>(this, path, false);
+    case OpenMode::kCreateNew:
+      if (exists) {
+        *error = kIoFileExists;
+        return nullptr;
+      }
+      files[path].clear();
+      return std::make_unique<MemoryFile>(this, path, true);
+    case OpenMode::kCreate:
+      files[path].clear();
+      return std::make_unique<MemoryFile>(this, path, true);
+  }
+  return nullptr;
+}
+
+int TestSystem::RenameFile(const std::string& from, const std::string& to) {
+  if (failRename) return kIoAccessDenied;
+  if (!files.count(from)) return kIoFileNotFound;
+  if (files.count(to)) return kIoFileExists;
+  files[to] = files[from];
+  files.erase(from);
+  return 0;
+}
+
+int TestSystem::ReplaceFile(const std::string& from, const std::string& to) {
+  if (failReplace) return kIoAccessDenied;
+  if (!files.count(from)) return kIoFileNotFound;
+  files[to] = files[from];
+  files.erase(from);
+  return 0;
+}
+
+int TestSystem::DeleteFile(const std::string& path) {
+  return files.erase(path) ? 0 : kIoFileNotFound;
+}
+
+bool TestSystem::FileExists(const std::string& path) {
+  return files.count(path) > 0;
+}
+
+std::unique_ptr<File> TestSystem::OpenPrinter(int port, int* error) {
+  *error = 0;
+  if (missingPrinters.count(port)) {
+    *error = kIoPathNotFound;
+    return nullptr;
+  }
+  std::string name = "LPT" + std::to_string(port);
+  files[name].clear();
+  return std::make_unique<MemoryFile>(this, name, true);
+}
+
+bool TestSystem::SetCurrentDirectory(const std::string& path) {
+  if (!DirExists(path)) return false;
+  cwd = path;
+  if (cwd.size() == 2) cwd += '\\';
+  return true;
+}
+
+std::string TestSystem::CdFilePath(const std::string& programDirectory) {
+  return programDirectory + "KS95CD.BAT";
+}
+
+std::string TestSystem::CdFileContents(const std::string& directory) {
+  return CdBatchText(directory);
+}
+
+uint8_t TestSystem::PortIn(uint16_t port) {
+  char buf[32];
+  snprintf(buf, sizeof buf, "in %x", port);
+  portLog.push_back(buf);
+  return port == 0x61 ? port61 : 0;
+}
+
+void TestSystem::PortOut(uint16_t port, uint8_t value) {
+  char buf[32];
+  snprintf(buf, sizeof buf, "out %x %x", port, value);
+  portLog.push_back(buf);
+  if (port == 0x61) port61 = value;
+}
+
+void TestSystem::ExitProcess(int code) {
+  ++exits;
+  throw ProcessExit{code};
+}

@@ -1,0 +1,75 @@
+// In-memory system: drives, a directory tree, files, clock, ports and a
+// process end that throws instead of ending the test.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "system/system.h"
+
+// Thrown by ExitProcess.
+struct ProcessExit {
+  int code;
+};
+
+class TestSystem : public System {
+ public:
+  TestSystem();
+
+  // Drives and directories.  Paths are Windows-style; a drive's root is
+  // "D:\" (listing key "D:").
+  void SetDrive(char letter, int type = kDriveFixed);
+  // Adds a directory and any missing parents, with the given attributes.
+  void AddDir(const std::string& path, uint32_t attributes = kAttrDirectory);
+  void AddFileEntry(const std::string& path, uint32_t attributes = kAttrArchive);
+  void RemoveDir(const std::string& path);
+  bool DirExists(const std::string& path) const;
+
+  int DriveType(int driveNumber) override;
+  std::unique_ptr<DirReader> OpenDirectory(const std::string& path) override;
+  std::unique_ptr<File> OpenFile(const std::string& path, OpenMode mode,
+                                 int* error) override;
+  int RenameFile(const std::string& from, const std::string& to) override;
+  int ReplaceFile(const std::string& from, const std::string& to) override;
+  int DeleteFile(const std::string& path) override;
+  bool FileExists(const std::string& path) override;
+  std::unique_ptr<File> OpenPrinter(int port, int* error) override;
+  std::string CurrentDirectory() override { return cwd; }
+  bool SetCurrentDirectory(const std::string& path) override;
+  std::string ProgramDirectory() override { return programDir; }
+  std::string CdFilePath(const std::string& programDirectory) override;
+  std::string CdFileContents(const std::string& directory) override;
+  std::string ScanStampNow() override { return stamp; }
+  char DecimalSeparator() override { return decimal; }
+  bool IsNtPlatform() override { return nt; }
+  uint8_t PortIn(uint16_t port) override;
+  void PortOut(uint16_t port, uint8_t value) override;
+  void MessageBeep() override { ++messageBeeps; }
+  void Sleep(int milliseconds) override { sleptMs += milliseconds; }
+  [[noreturn]] void ExitProcess(int code) override;
+
+  int driveTypes[27] = {};
+  // Directory listings by path ("D:" for a root), in enumeration order.
+  std::map<std::string, std::vector<DirEntry>> dirs;
+  std::set<std::string> unreadable;  // listed but cannot be enumerated
+  std::map<std::string, std::string> files;
+  std::set<std::string> failOpen;    // paths whose opening fails (access)
+  long writeBudget = -1;             // bytes writable before "disk full"
+  bool failReplace = false;
+  bool failRename = false;
+  std::set<int> missingPrinters;
+  std::string cwd = "C:\\";
+  std::string programDir = "C:\\KS\\";
+  std::string stamp = "07.12.2026 10:15:00";
+  char decimal = '.';
+  bool nt = true;
+  uint8_t port61 = 0;
+  std::vector<std::string> portLog;  // "out 43 b6", "in 61"
+  int messageBeeps = 0;
+  long sleptMs = 0;
+  int dirOpens = 0;
+  int exits = 0;
+};
