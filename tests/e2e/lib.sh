@@ -1,0 +1,106 @@
+# Shared helpers of the end-to-end scripts.  Source it; it sets `set -eu`.
+#
+#   e2e_tmpdir                     temporary folder, removed at exit
+#   tmux_start NAME CMD...         private tmux server, 80x25 pane running CMD
+#   tmux_keys KEY...               send-keys to the pane
+#   tmux_wait TEXT [SECONDS]       poll capture-pane until TEXT shows
+#   tmux_screen                    the pane's text
+#   tmux_wait_exit [SECONDS]       wait until the pane's command has ended
+#   wine_setup                     private Wine prefix, one wineserver for the run
+#   wine_map_drive LETTER DIR      drive LETTER: is DIR in that prefix
+#   fail MESSAGE                   report and end with status 1
+set -eu
+
+export LC_ALL=C.UTF-8 TZ=UTC TERM=xterm-256color
+E2E_NAME=$(basename "$0" .sh)
+
+fail() {
+  echo "FAIL [$E2E_NAME]: $*" >&2
+  if [ -n "${TMUX_SOCKET:-}" ]; then
+    echo "--- screen ---" >&2
+    tmux_screen >&2 || true
+  fi
+  exit 1
+}
+
+_e2e_cleanup() {
+  if [ -n "${TMUX_SOCKET:-}" ]; then
+    tmux -L "$TMUX_SOCKET" kill-server >/dev/null 2>&1 || true
+  fi
+  if [ -n "${E2E_WINE_STARTED:-}" ]; then
+    wineserver -k >/dev/null 2>&1 || true
+  fi
+  if [ -n "${E2E_TMP:-}" ]; then
+    rm -rf "$E2E_TMP"
+  fi
+}
+trap _e2e_cleanup EXIT
+
+e2e_tmpdir() {
+  if [ -z "${E2E_TMP:-}" ]; then
+    E2E_TMP=$(mktemp -d "/tmp/ks95-e2e-$E2E_NAME.XXXXXX")
+  fi
+  echo "$E2E_TMP"
+}
+
+tmux_start() {
+  local name=$1
+  shift
+  TMUX_SOCKET="ks95-$name-$$"
+  tmux -L "$TMUX_SOCKET" -f /dev/null new-session -d -x 80 -y 25 -s main \
+    "$@"
+  tmux -L "$TMUX_SOCKET" set-option -g escape-time 0 >/dev/null
+  tmux -L "$TMUX_SOCKET" set-option -g remain-on-exit on >/dev/null
+}
+
+tmux_keys() {
+  tmux -L "$TMUX_SOCKET" send-keys -t main "$@"
+}
+
+tmux_screen() {
+  tmux -L "$TMUX_SOCKET" capture-pane -p -t main
+}
+
+tmux_wait() {
+  local text=$1 limit=${2:-20} i=0
+  while [ "$i" -lt $((limit * 20)) ]; do
+    if tmux_screen | grep -qF -- "$text"; then
+      return 0
+    fi
+    sleep 0.05
+    i=$((i + 1))
+  done
+  fail "timed out waiting for: $text"
+}
+
+tmux_wait_exit() {
+  local limit=${1:-20} i=0
+  while [ "$i" -lt $((limit * 20)) ]; do
+    if [ "$(tmux -L "$TMUX_SOCKET" display-message -p -t main '#{pane_dead}')" = 1 ]; then
+      return 0
+    fi
+    sleep 0.05
+    i=$((i + 1))
+  done
+  fail "timed out waiting for the program to end"
+}
+
+wine_setup() {
+  export WINEDEBUG=-all
+  export WINEPREFIX="${KS95_WINEPREFIX:-$(e2e_tmpdir)/wineprefix}"
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    wineboot -i >/dev/null 2>&1
+  fi
+  if [ -z "${KS95_WINEPREFIX:-}" ]; then
+    E2E_WINE_STARTED=1
+  fi
+  wineserver -p >/dev/null 2>&1 || true
+}
+
+wine_map_drive() {
+  local letter dir
+  letter=$(echo "$1" | tr 'A-Z' 'a-z')
+  dir=$2
+  rm -f "$WINEPREFIX/dosdevices/$letter:"
+  ln -s "$dir" "$WINEPREFIX/dosdevices/$letter:"
+}
