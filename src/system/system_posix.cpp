@@ -214,6 +214,10 @@ class PosixSystem : public System {
     int fd = ::open(host.c_str(), flags | O_CLOEXEC, 0666);
     if (fd < 0) {
       *error = LastError();
+      // Windows tells a missing folder from a missing file; so do we.
+      struct stat st;
+      if (errno == ENOENT && stat(HostDirectoryOf(host).c_str(), &st) != 0)
+        *error = kIoPathNotFound;
       return nullptr;
     }
     // A directory opens for reading on POSIX but is no file to the program.
