@@ -67,7 +67,9 @@ int NameSlotOf(int d, int e) {
 void BuildTreePrefixes(int driveNumber) {
   DriveTree& t = Drive(driveNumber);
   const int n = t.entryCount;
-  t.prefixes.assign(static_cast<size_t>(n) + 1, std::string());
+  // Strings left from an earlier load are emptied and reused.
+  t.prefixes.resize(static_cast<size_t>(n) + 1);
+  for (std::string& p : t.prefixes) p.clear();
   if (n < 2) return;
   // One flag per level; directories nest as deep as the file system allows,
   // so the flags grow with the deepest entry rather than stopping at a fixed

@@ -66,6 +66,23 @@ void ClearPaths(DriveTree& t, int expected) {
   t.paths.emplace_back();
 }
 
+// Entry `n` (the next one) of a path list being refilled.  A reload keeps the
+// strings of the previous load and writes over them, so that reloading after
+// a rescan does not allocate a string per line again.
+void PutPath(std::vector<std::string>& paths, int n, std::string_view line) {
+  if (static_cast<size_t>(n) < paths.size())
+    paths[static_cast<size_t>(n)].assign(line.data(), line.size());
+  else
+    paths.emplace_back(line);
+}
+
+// Empties a list for refilling through PutPath, keeping its strings.
+void StartRefill(DriveTree& t, int expected) {
+  if (t.paths.empty()) t.paths.emplace_back();
+  t.paths[0].clear();
+  t.paths.reserve(static_cast<size_t>(expected) + 1);
+}
+
 int ListRows() { return std::max(1, prog.ScreenRows - 2); }
 
 }  // namespace
@@ -93,7 +110,7 @@ void LoadDriveTrees() {
     for (int d = 1; d <= 26; ++d) {
       DriveTree& t = Drive(d);
       t.scanned = counts[d] > 0;
-      ClearPaths(t, counts[d]);
+      StartRefill(t, counts[d]);
       t.depths.assign(static_cast<size_t>(counts[d]) + 1, 0);
     }
     LineReader reader(ReopenScanFile());
@@ -110,10 +127,12 @@ void LoadDriveTrees() {
         t.scanStamp.assign(line.substr(4, 99));
         line = line.substr(0, 3);
       }
-      t.paths.emplace_back(line);
+      PutPath(t.paths, n, line);
       t.depths[static_cast<size_t>(n)] = CountBackslashes(line);
     }
     reader.Close();
+    for (int d = 1; d <= 26; ++d)
+      Drive(d).paths.resize(static_cast<size_t>(Drive(d).entryCount) + 1);
   } else {
     for (int d = 1; d <= 26; ++d) ClearPaths(Drive(d), 0);
   }
@@ -157,7 +176,7 @@ void LoadScanLines() {
   if (!CountLines(counts)) return;
   for (int d = 1; d <= 26; ++d) {
     Drive(d).scanned = counts[d] > 0;
-    ClearPaths(Drive(d), counts[d]);
+    StartRefill(Drive(d), counts[d]);
   }
   LineReader reader(ReopenScanFile());
   std::string_view line;
@@ -166,8 +185,9 @@ void LoadScanLines() {
     if (d == 0) continue;
     DriveTree& t = Drive(d);
     if (t.entryCount >= counts[d]) continue;
-    ++t.entryCount;
-    t.paths.emplace_back(line);
+    PutPath(t.paths, ++t.entryCount, line);
   }
   reader.Close();
+  for (int d = 1; d <= 26; ++d)
+    Drive(d).paths.resize(static_cast<size_t>(Drive(d).entryCount) + 1);
 }

@@ -78,6 +78,11 @@ TEST_F(Loading, ShortListAndRootStartup) {
   WriteScanFile(FlatDrive(24));
   LoadDriveTrees();
   EXPECT_EQ(Drive(4).rowsUsed, 23);
+  // A reload of a shorter file leaves nothing of the longer one behind.
+  WriteScanFile({"D:\\*", "D:\\NEW"});
+  LoadDriveTrees();
+  EXPECT_EQ(Drive(4).paths, (std::vector<std::string>{"", "D:\\", "D:\\NEW"}));
+  EXPECT_EQ(Drive(4).prefixes.size(), 3u);
 }
 
 TEST_F(Loading, MissingFileShowsPresentDrivesAsUnscannedRoots) {
