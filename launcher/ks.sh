@@ -32,18 +32,19 @@ __ks95_program() {
 }
 
 ks() {
-  local program cdfile status
+  local program cdfile rc
   program=$(__ks95_program) || {
     echo "ks: ks95 not found; set KS95_PROGRAM to its path" >&2
     return 127
   }
   cdfile=$(mktemp "${TMPDIR:-/tmp}/ks95cd.XXXXXX") || return 1
-  KS95_CDFILE=$cdfile "$program" =ks95 "$@"
-  status=$?
+  # Quoted: zsh would expand a bare =ks95 to the path of a command.
+  KS95_CDFILE=$cdfile "$program" '=ks95' "$@"
+  rc=$?
   # An empty file means the program ended without a directory to go to.
   if [ -s "$cdfile" ]; then
     . "$cdfile"
   fi
   rm -f -- "$cdfile"
-  return $status
+  return $rc
 }

@@ -37,21 +37,22 @@ ln -s "$KS95_BIN" "$T/inst/ks95"
 # $2, runs `ks \`; the status, the folder it ends in and the names left in
 # the scratch folder go to $T/result.
 run_handoff() {
-  local root=$1 start=$2 name=$3
+  local root=$1 start=$2 name=$3 shell=${4:-bash --norc --noprofile}
   cat > "$T/run.sh" <<'SCRIPT'
 cd "$T/scratch" || exit 9
 export KS95_DRIVES="C=/;D=$ROOT"
 . "$T/inst/ks.sh"
 cd -- "$START" || exit 9
 ks '\'
-status=$?
+rc=$?
 printf '%s' "$(pwd -P)" > "$T/result.pwd"
-printf 'status=%s\n' "$status" > "$T/result"
+printf 'status=%s\n' "$rc" > "$T/result"
 SCRIPT
   rm -rf "$T/scratch" "$T/result" "$T/result.pwd"
   mkdir -p "$T/scratch"
+  # shellcheck disable=SC2086
   gated_start "handoff-$name" env T="$T" ROOT="$root" START="$start" \
-    bash --norc --noprofile "$T/run.sh"
+    $shell "$T/run.sh"
   tmux_wait_exit
   stop_tmux
   [ -f "$T/result" ] || fail "$name: no result"
@@ -76,6 +77,14 @@ line" 'a&b|c>d' '"dq" $HOME'; do
   mkdir -p -- "$root/below"
   run_handoff "$root" "$root/below" "hostile$i"
 done
+
+# zsh sources the same launcher.
+if command -v zsh > /dev/null; then
+  run_handoff "$T/d" "$T/d/work/sub dir" zsh-plain "zsh -f"
+  run_handoff "$T/h1/it's" "$T/h1/it's/below" zsh-quote "zsh -f"
+else
+  echo "zsh not installed: the zsh runs are left out"
+fi
 
 # Names no drive root can carry (";" separates KS95_DRIVES entries, a
 # backslash has no drive-path form): the cd file names them as host paths.
