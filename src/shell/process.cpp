@@ -26,7 +26,12 @@ std::string IoErrorText(int error) {
 void RunTimeError(int error) {
   // The terminal must be usable before the report is written, so that the
   // line stays readable on every platform.
-  if (theConsole) theConsole->Shutdown();
-  WriteLine("Runtime error: " + IoErrorText(error));
+  if (theConsole) {
+    theConsole->Shutdown();
+    // Not through WriteLine: a failing standard output would report itself
+    // here again, without end.
+    std::string line = "Runtime error: " + IoErrorText(error) + "\r\n";
+    theConsole->WriteOutput(line.data(), static_cast<int>(line.size()));
+  }
   EndProcess(1);
 }

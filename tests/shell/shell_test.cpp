@@ -56,3 +56,17 @@ TEST_F(Startup, BackslashOutsideEveryDriveFailsWithoutACdFile) {
 }
 
 }  // namespace
+
+namespace {
+
+using ProcessEnd = KsTest;
+
+// A broken standard output must still end the program, not report its own
+// failure over and over.
+TEST_F(ProcessEnd, BrokenOutputEndsWithARunTimeError) {
+  con.failOutput = true;
+  EXPECT_EQ(ExitCodeOf([] { KsMain({}); }), 1);
+  EXPECT_EQ(ExitCodeOf([] { FatalExit("gone"); }), 1);
+}
+
+}  // namespace
