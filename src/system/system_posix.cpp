@@ -397,7 +397,9 @@ class PosixSystem : public System {
     std::string buffer(PATH_MAX, '\0');
     for (;;) {
       if (getcwd(&buffer[0], buffer.size())) return buffer.c_str();
-      if (errno != ERANGE) return "/";
+      // A removed working directory: "." keeps the shell where it is
+      // instead of naming some other directory.
+      if (errno != ERANGE) return ".";
       buffer.resize(buffer.size() * 2);
     }
   }
