@@ -112,7 +112,7 @@ void CellBuffer::WriteCharacters(const char* text, int bytes, Coord at) {
       }
       index += 2;
     } else {
-      Put(index, tc.utf8 ? Cell::kChar : Cell::kByte, b, tc.bytes);
+      Put(index, tc.bytes > 1 ? Cell::kChar : Cell::kByte, b, tc.bytes);
       index += 1;
     }
   }
@@ -214,7 +214,7 @@ void CellBuffer::Output(const char* text, int bytes, Coord* cursor,
       ++x;
       put(Cell::kWideTail, "", 0);
     } else {
-      put(tc.utf8 ? Cell::kChar : Cell::kByte, b, tc.bytes);
+      put(tc.bytes > 1 ? Cell::kChar : Cell::kByte, b, tc.bytes);
     }
     if (++x >= columns_) newLine();
   }

@@ -12,8 +12,8 @@
 
 struct Cell {
   enum Kind : uint8_t {
-    kByte,      // one byte, shown as its code page 437 glyph
-    kChar,      // a UTF-8 character one cell wide
+    kByte,      // one byte, shown as its code page 437 glyph (ASCII as itself)
+    kChar,      // a multi-byte UTF-8 character one cell wide
     kWide,      // the first cell of a double-width UTF-8 character
     kWideTail,  // the second cell of one
   };
