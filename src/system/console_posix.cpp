@@ -34,6 +34,9 @@ namespace {
 const int kEscDelayMs = 25;
 // Screen updates between key reads reach the terminal at most this often.
 const int kFlushIntervalMs = 30;
+// A scan asks for keys between directory entries; the terminal is asked at
+// most this often, a key read this much later is still at once.
+const int kPollIntervalMs = 2;
 
 long long NowMs() {
   struct timespec ts;
@@ -475,6 +478,11 @@ class PosixConsole : public ConsoleDevice {
   // Reads what the terminal has sent, waiting up to `timeoutMs` (-1: until
   // something comes), and turns it into key events.
   void Pump(int timeoutMs) {
+    if (timeoutMs == 0 && pending_.empty()) {
+      long long now = NowMs();
+      if (now - lastPollMs_ < kPollIntervalMs) return;
+      lastPollMs_ = now;
+    }
     if (!fullScreen_) TtyProgramMode();
     struct pollfd fds[2];
     int n = 0;
@@ -527,6 +535,7 @@ class PosixConsole : public ConsoleDevice {
   std::deque<InputRecord> queue_;
   std::string pending_;
   long long lastByteMs_ = 0;
+  long long lastPollMs_ = 0;
   bool eof_ = false;
 
   SCREEN* screen_ = nullptr;

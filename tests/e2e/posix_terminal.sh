@@ -104,4 +104,18 @@ same_mode "$tmp/stty.stopped" "while stopped"
 tmux_keys "stty -a > '$tmp/stty.end'; echo saved" Enter
 tmux_wait "saved"
 same_mode "$tmp/stty.end" "after the end"
+
+# A command-line scan polls for Esc without drawing: the keys are read one by
+# one, unechoed, and the terminal stays on its normal screen.
+tmux_keys "clear; '$tool' poll; stty -a > '$tmp/stty.poll'; echo polled" Enter
+tmux_wait "polling"
+expect_pane '#{alternate_on}' 0 "polling took the full screen"
+tmux_keys x
+tmux_wait "key 120"
+tmux_keys Escape
+tmux_wait "got Esc after polling"
+tmux_wait "polled"
+tmux_screen | grep -qF '^[' && fail "the Esc was echoed"
+tmux_screen | grep -qx 'x' && fail "the x was echoed"
+same_mode "$tmp/stty.poll" "after polling"
 echo "PASS [$E2E_NAME]"

@@ -1,19 +1,23 @@
 // Test tool (not shipped): draws a framed tree screen the way tree mode
 // does (code page 437 frames, tree lines and arrows, UTF-8 names), moves a
 // cursor bar with Up and Down, and puts the user's screen back on Q.  The
-// status row counts the moves so that a test can wait for each one.
+// status row counts the moves so that a test can wait for each one.  With
+// the argument "full" every row of the frame holds an entry.  With "poll" it
+// draws nothing: it polls for keys the way a command-line scan does and
+// reports the first Esc on standard output.
 #include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "crt32/console.h"
+#include "crt32/keyboard.h"
 #include "shell/process.h"
 #include "system/platform.h"
 
 namespace {
 
-const std::vector<std::string> kNames = {
+std::vector<std::string> kNames = {
     "\xC4\xC4 C:\\",
     "\xC3\xC4\xC4 WORK",
     "\xB3  \xC3\xC4\xC4 Gr\xC3\xBC\xC3\x9F" "e",
@@ -32,11 +36,27 @@ void DrawEntry(int index, bool bar) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
   std::unique_ptr<System> system = CreatePlatformSystem("term_frame");
   std::unique_ptr<ConsoleDevice> console = CreatePlatformConsole();
   theSystem = system.get();
   theConsole = console.get();
+
+  if (argc > 1 && std::string(argv[1]) == "poll") {
+    WriteLine("polling");
+    int polls = 0;
+    for (;;) {
+      ++polls;
+      if (KeyWaiting()) {
+        uint8_t ch = ReadKeyChar();
+        if (ch == 27) break;
+        WriteLine("key " + std::to_string(ch));
+      }
+      theSystem->Sleep(1);
+    }
+    WriteLine("got Esc after " + std::string(polls > 1 ? "polling" : "one poll"));
+    EndProcess(0);
+  }
 
   // The user's screen, as tree mode saves it.
   BufferInfo info;
@@ -48,6 +68,14 @@ int main() {
   theConsole->ReadCharacters(savedChars.data(), cells, Coord{});
 
   int rows = ScreenRows();
+  if (argc > 1 && std::string(argv[1]) == "full") {
+    kNames.back() = "\xC3\xC4\xC4 TEMP";
+    while (static_cast<int>(kNames.size()) < rows - 5) {
+      std::string n = std::to_string(kNames.size());
+      kNames.push_back("\xB3  \xC3\xC4\xC4 PROJECT" + n);
+    }
+    kNames.push_back("\xC0\xC4\xC4 ZIP");
+  }
   HideCursor();
   SetColourSlot(1);
   ClearScreen();
