@@ -359,10 +359,11 @@ class PosixConsole : public ConsoleDevice {
     leaveok(stdscr, FALSE);
     scrollok(stdscr, FALSE);
     if (has_colors() && start_color() == OK) {
-      if (COLORS >= 16 && COLOR_PAIRS > 256)
+      if (COLORS >= 16 && COLOR_PAIRS >= 256)
         colours_ = 16;
-      else if (COLORS >= 8 && COLOR_PAIRS > 64)
+      else if (COLORS >= 8 && COLOR_PAIRS >= 64)
         colours_ = 8;
+      sparePair_ = COLOR_PAIRS > colours_ * colours_;
     }
     pairReady_.assign(257, false);
     TtySetScreenSequences(
@@ -418,23 +419,26 @@ class PosixConsole : public ConsoleDevice {
     int bg = (attribute >> 4) & 15;
     *a = A_NORMAL;
     *pair = 0;
-    if (colours_ == 16) {
-      *pair = static_cast<short>(1 + bg * 16 + fg);
-    } else if (colours_ == 8) {
-      *pair = static_cast<short>(1 + (bg & 7) * 8 + (fg & 7));
-      fg &= 7;
-      bg &= 7;
-      if (attribute & 8) *a |= A_BOLD;
-    } else {
+    if (colours_ == 0) {
       if (bg != 0) *a |= A_REVERSE;
       if (fg & 8) *a |= A_BOLD;
       return;
     }
-    if (!pairReady_[static_cast<size_t>(*pair)]) {
-      init_pair(*pair, static_cast<short>(AnsiColour(fg)),
-                static_cast<short>(AnsiColour(bg)));
-      pairReady_[static_cast<size_t>(*pair)] = true;
+    if (colours_ == 8) {
+      // Eight colours: bright foregrounds in bold, backgrounds dimmed.
+      if (fg & 8) *a |= A_BOLD;
+      fg &= 7;
+      bg &= 7;
     }
+    // Light grey on black comes first, so that where pairs are scarce
+    // (xterm, screen, the Linux console: 64 for 8 x 8) it can be pair 0,
+    // the terminal's own colours.
+    int index = bg * colours_ + (fg ^ 7) + (sparePair_ ? 1 : 0);
+    *pair = static_cast<short>(index);
+    if (index == 0 || pairReady_[static_cast<size_t>(index)]) return;
+    init_pair(*pair, static_cast<short>(AnsiColour(fg)),
+              static_cast<short>(AnsiColour(bg)));
+    pairReady_[static_cast<size_t>(index)] = true;
   }
 
   void RenderRow(int y) {
@@ -543,6 +547,7 @@ class PosixConsole : public ConsoleDevice {
   bool cursesFailed_ = false;
   bool utf8Locale_ = false;
   int colours_ = 0;
+  bool sparePair_ = false;
   std::vector<bool> pairReady_;
   int shownCursor_ = -1;
 };

@@ -105,6 +105,17 @@ tmux_keys "stty -a > '$tmp/stty.end'; echo saved" Enter
 tmux_wait "saved"
 same_mode "$tmp/stty.end" "after the end"
 
+# An eight-colour terminal with 64 colour pairs still gets the colours.
+tmux_keys "clear; TERM=xterm '$tool'" Enter
+tmux_wait "moves: 0"
+tmux_keys Down
+tmux_wait "moves: 1"
+rows=$(tmux -L "$TMUX_SOCKET" capture-pane -e -p -t main)
+echo "$rows" | grep -F 'WORK' | grep -qF '46m' || fail "8 colours: the bar is not on cyan"
+echo "$rows" | grep -F 'C:\' | grep -qF '44m' || fail "8 colours: the rows are not on blue"
+tmux_keys q
+tmux_wait "term-frame done"
+
 # A command-line scan polls for Esc without drawing: the keys are read one by
 # one, unechoed, and the terminal stays on its normal screen.
 tmux_keys "clear; '$tool' poll; stty -a > '$tmp/stty.poll'; echo polled" Enter
