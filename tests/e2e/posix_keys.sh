@@ -74,4 +74,14 @@ done
 # Each code was on screen before the next key went out.
 [ "$(echo "$shown" | head -n $((n - 1)))" = "$(echo "$want" | head -n $((n - 1)))" ] ||
   fail "codes on screen differ: $(echo $shown)"
+
+# Once no key can come any more, waiting for one ends the program with exit
+# code 0 instead of waiting for ever (no terminal at all: setsid).
+status=0
+setsid -w timeout 10 "$KS95_BUILD_DIR/key_echo" </dev/null >/dev/null 2>&1 || status=$?
+[ "$status" = 0 ] || fail "waiting for a key at the end of input: status $status"
+printf 'a\033[Bq' | setsid -w timeout 10 "$KS95_BUILD_DIR/key_echo" piped.txt >/dev/null 2>&1 ||
+  fail "piped keys: status $?"
+[ "$(cat piped.txt 2>/dev/null)" = "$(printf '65\n-80\n81')" ] ||
+  fail "piped keys: $(cat piped.txt 2>/dev/null | tr '\n' ' ')"
 echo "PASS [$E2E_NAME]: ${#expected[@]} keys"
