@@ -185,7 +185,8 @@ Match ParseSequence(const std::string& s, size_t pos, Key* key,
     size_t at = pos + 2;
     if (at >= n) return Match::kIncomplete;
     int param = 0;
-    while (at < n && s[at] >= '0' && s[at] <= '9') param = param * 10 + (s[at++] - '0');
+    for (; at < n && s[at] >= '0' && s[at] <= '9'; ++at)
+      if (param < 10000) param = param * 10 + (s[at] - '0');
     if (at >= n) return Match::kIncomplete;
     char final = s[at];
     *length = at + 1 - pos;
@@ -218,6 +219,7 @@ Match ParseSequence(const std::string& s, size_t pos, Key* key,
   int params[4] = {0, 0, 0, 0};
   int count = 0;
   bool digits = false;
+  bool privateMarker = false;
   for (;; ++at) {
     if (at >= n) return Match::kIncomplete;
     unsigned char c = static_cast<unsigned char>(s[at]);
@@ -228,7 +230,7 @@ Match ParseSequence(const std::string& s, size_t pos, Key* key,
       ++count;
     } else if (c >= 0x3C && c <= 0x3F) {
       // private-parameter markers: part of a sequence we do not decode
-      params[0] = -1;
+      privateMarker = true;
     } else {
       break;
     }
@@ -255,7 +257,7 @@ Match ParseSequence(const std::string& s, size_t pos, Key* key,
     *length = at + 1 - pos;
   }
   *key = Key{};
-  if (params[0] < 0) return Match::kKey;
+  if (privateMarker) return Match::kKey;
 
   if (final == '~' || final == '$' || final == '^' || final == '@') {
     for (const TildeKey& t : kTildes) {

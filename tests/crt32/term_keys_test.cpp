@@ -158,6 +158,12 @@ TEST(TermKeys, StreamsAndSequencesOfNoKey) {
   std::vector<Key> quiet = Keys("\x1b[?1;2c\x1b[200~\x1b[99~\x1b[<0;3;4Mx");
   ASSERT_EQ(quiet.size(), 1u);
   EXPECT_EQ(quiet[0], (Key{'X', 0, 'x'}));
+  // Absurdly long numbers are read without overflowing and name no key.
+  std::vector<Key> f1 = Keys("\x1bO" + std::string(40, '1') + "P");
+  ASSERT_EQ(f1.size(), 1u);
+  EXPECT_EQ(f1[0].vk, 112);
+  EXPECT_TRUE(Keys("\x1b[" + std::string(40, '9') + ";" +
+                   std::string(40, '9') + "~").empty());
   // A broken CSI keeps the byte that broke it.
   std::vector<Key> broken = Keys("\x1b[1\x03");
   ASSERT_EQ(broken.size(), 1u);
