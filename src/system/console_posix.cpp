@@ -219,7 +219,8 @@ class PosixConsole : public ConsoleDevice {
       Pump(0);
       if (!queue_.empty()) return;
       if (eof_ && pending_.empty()) {
-        // Nobody can type any more: end as Esc would, without a change.
+        // Nobody can type any more: end, with no change, rather than wait
+        // for ever.
         EndProcess(0);
       }
       int timeout = -1;
