@@ -147,9 +147,8 @@ TEST_F(Navigation, PagingInTwoStages) {
   Expect(82, 60);
   Key(kPgDn);
   Expect(100, 78);
-}
 
-TEST_F(Navigation, ShortListPagesToItsEnds) {
+  // A list shorter than the window pages to its ends.
   Show(TreeLines('D', kSmall), 4);
   Select(3, 1);
   Key(kPgDn);
@@ -233,18 +232,6 @@ TEST_F(Navigation, TabCyclesThroughDrivesWithEntries) {
   Key(kTab);
   EXPECT_EQ(prog.currentDrive, 4);
   EXPECT_EQ(prog.searchText, "");
-}
-
-TEST_F(Navigation, TabWithNoDrivesAtAllReturns) {
-  LoadDriveTrees();
-  DrawTreeScreen();
-  Key(kTab);
-  Key(kShiftTab);
-  Key(kDown);
-  Key(kEnd);
-  EXPECT_EQ(prog.currentDrive, 0);
-  Key(kEnter);
-  EXPECT_EQ(prog.LastKey, 0);
 }
 
 TEST_F(Navigation, EnterEscAndTheScannerFilter) {
