@@ -48,6 +48,7 @@ class TreeMode : public KsTest {
     }
     ASSERT_TRUE(idle) << "tree mode ended";
   }
+  std::string CdFile() { return sys.files[sys.CdFilePath(prog.programDirectory)]; }
   int RunToEnd() {
     MarkPresentDrives();
     return ExitCodeOf([] { RunTreeMode(); });
@@ -95,6 +96,7 @@ TEST_F(TreeMode, EnterChangesToTheSelectedDirectory) {
   con.PushKey(kVkReturn, 13);
   EXPECT_EQ(RunToEnd(), 1);
   EXPECT_EQ(sys.cwd, "D:\\DIR140\\SUB");
+  EXPECT_EQ(CdFile(), "D:\r\ncd \"D:\\DIR140\\SUB\"\r\n");
   EXPECT_TRUE(con.cursorInfo.visible);
   EXPECT_EQ(con.attribute & 0xFF, 0x07);
   EXPECT_EQ(con.output.find("Error"), std::string::npos);
@@ -117,6 +119,7 @@ TEST_F(TreeMode, EnterOnAVanishedDirectoryGoesBackToTheStart) {
   con.PushKey(kVkReturn, 13);
   EXPECT_EQ(RunToEnd(), 0);
   EXPECT_EQ(sys.cwd, "D:\\DIR130");
+  EXPECT_EQ(CdFile(), "D:\r\ncd \"D:\\DIR130\"\r\n");
   EXPECT_NE(con.output.find("Error changing to D:\\DIR140\\SUB\r\nYou may need to rescan drives.\r\n"),
             std::string::npos)
       << con.output;
@@ -136,6 +139,7 @@ TEST_F(TreeMode, EnterOnAnAbsentDriveKeepsRunning) {
   con.PushKey(kVkReturn, 13);
   RunUntilIdle();
   EXPECT_EQ(prog.LastKey, 0);
+  EXPECT_GT(sys.messageBeeps, 0);
   EXPECT_EQ(sys.cwd, "D:\\DIR130");
 }
 
