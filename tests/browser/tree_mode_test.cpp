@@ -143,8 +143,16 @@ TEST_F(TreeMode, EnterOnAnAbsentDriveKeepsRunning) {
   EXPECT_EQ(sys.cwd, "D:\\DIR130");
 }
 
+TEST_F(TreeMode, StartupDriveLetterInLowerCaseIsTheSameDrive) {
+  Start("d:\\DIR130");
+  RunUntilIdle();
+  EXPECT_EQ(prog.currentDrive, 4);
+  EXPECT_EQ(Drive(4).currentEntry, 31);
+  EXPECT_EQ(con.Attr(2, 12), Attr(19));
+}
+
 TEST_F(TreeMode, StartupOutsideEveryDriveShowsTheFirstDriveWithEntries) {
-  for (const std::string& dir : {std::string("\\\\server\\share"), std::string("d:\\dir130"),
+  for (const std::string& dir : {std::string("\\\\server\\share"), std::string("/home/user"),
                                  std::string("")}) {
     Start(dir);
     RunUntilIdle();
