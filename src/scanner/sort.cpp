@@ -24,13 +24,27 @@ std::string TreeOrderKey(std::string_view path) {
 }
 
 int CompareTreeOrder(std::string_view a, std::string_view b) {
+  // Names that differ only in the case of a to z (a case-sensitive file
+  // system) have equal keys.  They are told apart by their bytes once the
+  // name ends, so that each one's subtree stays directly below it instead of
+  // being interleaved with the other's.
+  int tie = 0;
   size_t n = std::min(a.size(), b.size());
   for (size_t i = 0; i < n; ++i) {
     unsigned char x = KeyByte(a[i]);
     unsigned char y = KeyByte(b[i]);
     if (x != y) return x < y ? -1 : 1;
+    if (x == 0) {
+      if (tie != 0) return tie;
+    } else if (tie == 0 && a[i] != b[i]) {
+      tie = static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[i]) ? -1 : 1;
+    }
   }
-  if (a.size() == b.size()) return 0;
+  if (a.size() == b.size()) return tie;
+  // The longer path either goes on below an equal name, or has the longer
+  // name.
+  std::string_view longer = a.size() > b.size() ? a : b;
+  if (tie != 0 && longer[n] == '\\') return tie;
   return a.size() < b.size() ? -1 : 1;
 }
 

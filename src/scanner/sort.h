@@ -6,6 +6,7 @@
 
 std::string TreeOrderKey(std::string_view path);
 // <0, 0, >0 as TreeOrderKey(a) compares with TreeOrderKey(b); no key is
-// built.
+// built.  Names whose keys are equal (they differ only in the case of a to
+// z) are ordered by their bytes, each with its subtree.
 int CompareTreeOrder(std::string_view a, std::string_view b);
 void SortScanList();

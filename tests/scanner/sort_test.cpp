@@ -70,11 +70,31 @@ TEST_F(TreeOrder, RootAndPlaceholderNeverMoveAndTinyListsStay) {
   EXPECT_EQ(scanner.scanList, (std::vector<std::string>{"zz", "D:\\", "D:\\!", "D:\\0"}));
 }
 
-// The comparator must agree with comparing the keys themselves, or the
-// command-line insertion and the scan would disagree about where lines go.
-TEST_F(TreeOrder, ComparatorAgreesWithTheKeysOnRandomPaths) {
+// Reference order: name by name, each name by its key and then by its bytes,
+// a path before the paths below it.
+int ReferenceCompare(const std::string& a, const std::string& b) {
+  auto split = [](const std::string& p) {
+    std::vector<std::string> parts(1);
+    for (char c : p) {
+      if (c == '\\') parts.emplace_back();
+      else parts.back() += c;
+    }
+    return parts;
+  };
+  std::vector<std::string> x = split(a), y = split(b);
+  for (size_t i = 0; i < x.size() && i < y.size(); ++i) {
+    if (int c = TreeOrderKey(x[i]).compare(TreeOrderKey(y[i]))) return c;
+    if (int c = x[i].compare(y[i])) return c;
+  }
+  return static_cast<int>(x.size()) - static_cast<int>(y.size());
+}
+
+// Where no two names differ only in case, the comparator must agree with the
+// keys, or the command-line insertion and the scan would disagree about where
+// lines go; otherwise it follows the reference order.
+TEST_F(TreeOrder, ComparatorFollowsTheKeysAndTheReferenceOnRandomPaths) {
   std::mt19937 rng(95);
-  const std::string alphabet = std::string("aAzZ_ \\!09\x7f\x80\xff", 14) + std::string(1, '\0');
+  const std::string alphabet = "aAzZ_ \\!09\x7f\x80\xff";
   auto randomPath = [&] {
     std::string s;
     size_t n = rng() % 8;
@@ -82,14 +102,23 @@ TEST_F(TreeOrder, ComparatorAgreesWithTheKeysOnRandomPaths) {
     return s;
   };
   auto sign = [](int v) { return (v > 0) - (v < 0); };
-  for (int i = 0; i < 20000; ++i) {
+  for (int i = 0; i < 50000; ++i) {
     std::string a = randomPath(), b = randomPath();
-    std::string ka = TreeOrderKey(a), kb = TreeOrderKey(b);
-    ASSERT_EQ(ka.size(), a.size());
-    // std::string compares char_traits<char>, which is unsigned-byte order.
-    ASSERT_EQ(sign(CompareTreeOrder(a, b)), sign(ka.compare(kb)))
+    ASSERT_EQ(sign(CompareTreeOrder(a, b)), sign(ReferenceCompare(a, b)))
         << "a=" << a << " b=" << b;
+    std::string ua = TreeOrderKey(a), ub = TreeOrderKey(b);
+    for (std::string* u : {&ua, &ub})
+      for (char& c : *u) c = c == 0 ? '\\' : c;
+    // std::string compares char_traits<char>, which is unsigned-byte order.
+    ASSERT_EQ(sign(CompareTreeOrder(ua, ub)), sign(TreeOrderKey(ua).compare(TreeOrderKey(ub))))
+        << "a=" << ua << " b=" << ub;
   }
+}
+
+TEST_F(TreeOrder, NamesDifferingOnlyInCaseKeepTheirSubtreesApart) {
+  ScanListOf({"pod\\b", "Pod\\z", "pod", "PODS", "Pod", "Pod\\a", "pod\\B"});
+  EXPECT_EQ(SortedNames(), (std::vector<std::string>{
+                               "Pod", "Pod\\a", "Pod\\z", "pod", "pod\\B", "pod\\b", "PODS"}));
 }
 
 TEST_F(TreeOrder, LargeShuffledListComesOutInKeyOrderWithNothingLost) {
