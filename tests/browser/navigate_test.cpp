@@ -267,8 +267,11 @@ TEST_F(Navigation, EnterEscAndTheScannerFilter) {
   EXPECT_EQ(prog.LastKey, 0);
   EXPECT_EQ(prog.searchText, "");
 
+  // Each rescan prompt is left with Esc.
+  con.Type("\x1b");
   Key(kShiftF2);
   EXPECT_EQ(scanner.scanAttributes, 63);
+  con.Type("\x1b");
   Key(kF2);
   EXPECT_EQ(scanner.scanAttributes, 16);
 }
