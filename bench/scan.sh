@@ -42,3 +42,5 @@ PY
 
 KS95_SCAN_TREE="$tree" "$KS95_BENCH_BUILD/scan_bench" --benchmark_repetitions=5 \
   --benchmark_report_aggregates_only=true 2>/dev/null | grep -E 'median|^Benchmark|^-'
+
+python3 "$KS95_SOURCE_DIR/bench/scan_counter.py" "$KS95_BENCH_BUILD/ks95" "$tree" "$home"
