@@ -1,5 +1,6 @@
 #include "scanner/scan.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 
@@ -11,6 +12,12 @@
 namespace {
 
 int stepsSincePoll = 0;
+
+// The count is redrawn at most this often: on a Windows console every redraw
+// is three console calls, which cost far more than reading a directory.
+constexpr std::chrono::milliseconds kCountInterval(50);
+std::chrono::steady_clock::time_point countShownAt;
+int countShown = 0;
 
 // A name that would break the scan file's line structure or its path syntax
 // cannot be stored, and neither can anything below it.
@@ -36,6 +43,8 @@ bool NextEntry(DirReader* reader, DirEntry* entry) {
 }
 
 void ShowCount() {
+  countShown = scanner.scanCount;
+  countShownAt = std::chrono::steady_clock::now();
   char digits[16];
   snprintf(digits, sizeof digits, "%3d", scanner.scanCount);
   MoveCursor(55, prog.ScreenRows - 1);
@@ -68,7 +77,10 @@ void ScanLevel(const std::string& path) {
         (entry.attributes & kAttrReparsePoint) == 0 &&
         StorableName(entry.name)) {
       ++scanner.scanCount;
-      if (!scanner.quietScan) ShowCount();
+      if (!scanner.quietScan &&
+          (countShown == 0 ||
+           std::chrono::steady_clock::now() - countShownAt >= kCountInterval))
+        ShowCount();
       std::string child;
       child.reserve(path.size() + 1 + entry.name.size());
       child.append(path).append(1, '\\').append(entry.name);
@@ -84,5 +96,9 @@ void ScanLevel(const std::string& path) {
 
 void ScanDirectory(const std::string& path) {
   stepsSincePoll = 0;
+  countShown = 0;
   ScanLevel(path);
+  // The last count found always shows.
+  if (!scanner.quietScan && countShown != 0 && countShown != scanner.scanCount)
+    ShowCount();
 }
