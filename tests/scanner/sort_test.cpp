@@ -136,20 +136,4 @@ TEST_F(TreeOrder, NamesDifferingOnlyInCaseKeepTheirSubtreesApart) {
                                "Pod", "Pod\\a", "Pod\\z", "pod", "pod\\B", "pod\\b", "PODS"}));
 }
 
-TEST_F(TreeOrder, LargeShuffledListComesOutInKeyOrderWithNothingLost) {
-  std::vector<std::string> dirs;
-  for (int i = 0; i < 3000; ++i)
-    dirs.push_back("d" + std::to_string(i % 97) + "\\s" + std::to_string(i));
-  std::shuffle(dirs.begin(), dirs.end(), std::mt19937(7));
-  ScanListOf(dirs);
-  std::vector<std::string> before(scanner.scanList.begin() + 2, scanner.scanList.end());
-  SortScanList();
-  std::vector<std::string> after(scanner.scanList.begin() + 2, scanner.scanList.end());
-  for (size_t i = 1; i < after.size(); ++i)
-    ASSERT_LE(TreeOrderKey(after[i - 1]), TreeOrderKey(after[i]));
-  std::sort(before.begin(), before.end());
-  std::sort(after.begin(), after.end());
-  EXPECT_EQ(before, after);
-}
-
 }  // namespace
