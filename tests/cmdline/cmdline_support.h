@@ -31,43 +31,21 @@ class CmdlineTest : public KsTest {
     WriteScanFile(lines);
   }
 
-  // Keys by letter: U D p(gUp) n (PgDn) H E, Enter \r, Esc \x1b.
+  // Keys by letter: U(p) D(own) p(gUp) n (PgDn) H(ome) E(nd), \r, \x1b.
   void Press(const std::string& keys) {
+    static const std::string kLetters = "UDpnHE\r\x1b";
+    static const uint16_t kVk[] = {0x26, 0x28, 0x21, 0x22, 0x24, 0x23, 0x0D, 0x1B};
+    static const uint16_t kScan[] = {0x48, 0x50, 0x49, 0x51, 0x47, 0x4F, 0x1C, 0x01};
     for (char k : keys) {
-      switch (k) {
-        case 'U': PressUp(); break;
-        case 'D': PressDown(); break;
-        case 'p': PressPgUp(); break;
-        case 'n': PressPgDn(); break;
-        case 'H': PressHome(); break;
-        case 'E': PressEnd(); break;
-        case '\r': PressEnter(); break;
-        case '\x1b': PressEsc(); break;
-      }
+      size_t i = kLetters.find(k);
+      bool plain = i >= 6;
+      InputRecord r = KeyEvent(kVk[i], plain ? static_cast<uint8_t>(k) : 0,
+                               plain ? 0u : static_cast<uint32_t>(kEnhancedKey));
+      r.key.virtualScanCode = kScan[i];
+      con.Push(r);
     }
   }
 
-  void PressUp() { Extended(0x26, 0x48); }
-  void PressDown() { Extended(0x28, 0x50); }
-  void PressPgUp() { Extended(0x21, 0x49); }
-  void PressPgDn() { Extended(0x22, 0x51); }
-  void PressHome() { Extended(0x24, 0x47); }
-  void PressEnd() { Extended(0x23, 0x4F); }
-  void PressEnter() { Plain(0x0D, 0x1C, 13); }
-  void PressEsc() { Plain(0x1B, 0x01, 27); }
-
   // The chooser's inner columns (7..72) of a screen row.
   std::string Inner(int row) const { return con.Text(7, row, 66); }
-
- private:
-  void Extended(uint16_t vk, uint16_t scan) {
-    InputRecord r = KeyEvent(vk, 0, kEnhancedKey);
-    r.key.virtualScanCode = scan;
-    con.Push(r);
-  }
-  void Plain(uint16_t vk, uint16_t scan, uint8_t ch) {
-    InputRecord r = KeyEvent(vk, ch);
-    r.key.virtualScanCode = scan;
-    con.Push(r);
-  }
 };

@@ -29,14 +29,14 @@ TEST(DerivePattern, StarDriveAndLength) {
 
 TEST_F(Jump, ExactCandidatesComeFirstThenPartialOnesInFileOrder) {
   SetUpDrives(kWinLines);
-  PressEsc();
+  Press("\x1b");
   EXPECT_EQ(Run("win"), -1);
   EXPECT_EQ(con.Text(47, 18, 22), "Exact: 2    Partial: 1");
   EXPECT_EQ(Inner(7).substr(0, 13), " C:\\APPS\\WIN ");
   EXPECT_EQ(Inner(8).substr(0, 8), " C:\\WIN ");
   EXPECT_EQ(Inner(9).substr(0, 12), " C:\\WINDOWS ");
 
-  PressEsc();
+  Press("\x1b");
   EXPECT_EQ(Run("*win"), -1);
   EXPECT_EQ(con.Text(47, 18, 22), "Exact: 2    Partial: 2");
   EXPECT_EQ(Inner(9).substr(0, 11), " C:\\OLDWIN ");
@@ -66,7 +66,7 @@ TEST_F(Jump, DriveRestrictionAbsentDrivesRootsAndStrayLinesAreNoCandidates) {
   EXPECT_EQ(Run("d:win"), -1);
   EXPECT_EQ(sys.cwd, "D:\\WIN");
 
-  PressEsc();
+  Press("\x1b");
   EXPECT_EQ(Run("win"), -1);
   EXPECT_EQ(con.Text(47, 18, 22), "Exact: 2    Partial: 0");
 
