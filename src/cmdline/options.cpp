@@ -20,36 +20,17 @@ std::string UpperAscii(std::string text) {
   return text;
 }
 
-void ChangeToRootOfCurrentDrive() {
-  std::string root = theSystem->CurrentDirectory().substr(0, 2) + "\\";
-  if (!theSystem->SetCurrentDirectory(root)) RunTimeError(kIoPathNotFound);
-}
-
-[[noreturn]] void ScanOption(const std::string& argument) {
-  bool hidden = argument.size() > 2 && argument[2] == '+';
-  size_t first = hidden ? 3 : 2;
-  scanner.scanAttributes = hidden ? 63 : 16;
-  scanner.drivesToScan =
-      argument.size() > first ? argument.substr(first, 26) : std::string();
-  scanner.quietScan = true;
-  if (!scanner.drivesToScan.empty())
-    ScanDrivesFromCommandLine();
-  else
-    WriteLine("Error: No drives specified");
-  EndProcess(0);
-}
-
 }  // namespace
 
 void RunCommandLineMode() {
   if (prog.args.size() < 2) return;
   const std::string argument = UpperAscii(prog.args[1]);
   if (argument == "\\") {
-    ChangeToRootOfCurrentDrive();
+    ChangeToDriveRoot();
     return;
   }
   if (argument.find('?') != std::string::npos) ShowOptionList();
-  if (argument.compare(0, 2, "/S") == 0) ScanOption(argument);
+  if (argument.compare(0, 2, "/S") == 0) RunScanOption(argument);
 
   DerivedPattern pattern = DerivePattern(argument);
   int error = 0;
