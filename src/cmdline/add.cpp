@@ -35,8 +35,6 @@ bool InFormat(std::string_view line) {
   FatalExit("Unable to modify " + prog.programDirectory + "KS.DAT");
 }
 
-}  // namespace
-
 std::string ParentPath(const std::string& path) {
   size_t slash = path.rfind('\\');
   if (slash == std::string::npos) return std::string();
@@ -44,6 +42,8 @@ std::string ParentPath(const std::string& path) {
   if (parent.size() > 3) parent.pop_back();
   return parent;
 }
+
+}  // namespace
 
 void AddCurrentDirectory(std::unique_ptr<File> scanFile) {
   const std::string& newPath = prog.startupDirectory;

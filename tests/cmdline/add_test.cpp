@@ -86,10 +86,4 @@ TEST_F(AddDirectory, FailuresNeverDamageTheScanFile) {
   EXPECT_EQ(sys.files[ScanFilePath()], before);
 }
 
-TEST(ParentPath, CutsTheLastComponent) {
-  EXPECT_EQ(ParentPath("C:\\APPS\\NEW"), "C:\\APPS");
-  EXPECT_EQ(ParentPath("C:\\GAMES"), "C:\\");
-  EXPECT_EQ(ParentPath("NOSLASH"), "");
-}
-
 }  // namespace

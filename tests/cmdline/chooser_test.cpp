@@ -49,14 +49,6 @@ TEST_F(Chooser, KeysMoveTheBarThenPage) {
   }
 }
 
-TEST_F(Chooser, EscLeavesEverythingAsItWas) {
-  SetUpDrives({"C:\\*", "C:\\WIN", "C:\\WIN1"});
-  Press("D\x1b");
-  EXPECT_EQ(Run("win"), -1);
-  EXPECT_EQ(sys.cwd, "C:\\");
-  EXPECT_EQ(prog.ExitCode, 0);
-}
-
 TEST_F(Chooser, LongPathsAreShortenedInsideTheBox) {
   const std::string seventy = "C:\\" + std::string(56, 'P') + "\\WINDOWS123";
   const std::string longName = "C:\\XX\\AWIN" + std::string(70, 'Q');
