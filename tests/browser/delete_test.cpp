@@ -50,6 +50,7 @@ class DeleteTest : public KsTest {
 
 TEST_F(DeleteTest, RefusalsOnlyBeep) {
   size_t files = sys.files.size();
+  con.output.clear();
   for (int entry : {1, 2}) {  // the root; APPS, which has a subdirectory
     Select(entry);
     DeleteDirectoryFromScanFile();
@@ -57,6 +58,7 @@ TEST_F(DeleteTest, RefusalsOnlyBeep) {
   sys.SetDrive('E');
   Load();
   prog.currentDrive = 5;  // present, never scanned
+  con.output.clear();
   DeleteDirectoryFromScanFile();
   DeleteDriveFromScanFile();
 
@@ -153,8 +155,11 @@ TEST_F(DeleteTest, LastDriveLeavesAnEmptyTableNotAStrayDrive) {
   prog.currentDrive = 4;
   con.Type("y");
   EXPECT_EQ(ExitCodeOf([] { DeleteDriveFromScanFile(); }), -1);
-  EXPECT_EQ(prog.currentDrive, 4);
-  EXPECT_EQ(Drive(4).entryCount, 0);
+  // No drive to show: whatever the screen makes of it, the number stays
+  // inside the table.
+  EXPECT_GE(prog.currentDrive, 0);
+  EXPECT_LE(prog.currentDrive, 26);
+  for (int d = 1; d <= 26; ++d) EXPECT_EQ(Drive(d).entryCount, 0) << d;
   EXPECT_EQ(ScanFileLines(), std::vector<std::string>{});
 
   // Nothing to delete any more: refusals, not a crash.

@@ -45,7 +45,7 @@ TEST_F(SpeedSearchTest, TypingNarrowsAndBackspaceWidensWithoutMoving) {
   EXPECT_EQ(con.Text(49, 0, 18), "Alt-N = Next match");
   EXPECT_EQ(con.Attr(0, 0), 0x5E);   // yellow on magenta
   EXPECT_EQ(con.Attr(15, 0), 0x5F);  // white on magenta
-  EXPECT_EQ(con.Attr(30, 0), 0x5F);  // the cleared row takes the text colour
+  EXPECT_EQ(con.Attr(16, 0), 0x5E);  // the rest of the row as cleared
   EXPECT_EQ(con.Attr(49, 0), 0x50);  // black on magenta
   EXPECT_EQ(con.Attr(79, 0), 0x5E);
 
