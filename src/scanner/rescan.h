@@ -1,7 +1,13 @@
 // Choosing drives to scan and rewriting the scan file, in both modes.
 #pragma once
 
+#include <string>
+
 void RescanDrives();
 void ScanDrivesFromCommandLine();
 void ScanDriveInTreeMode();
 void ScanDriveInCommandLine();
+
+// The "/S" and "/S+" options: `upperArgument` is the whole upper-cased
+// argument, beginning with "/S".  Ends the process.
+[[noreturn]] void RunScanOption(const std::string& upperArgument);

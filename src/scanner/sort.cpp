@@ -1,6 +1,48 @@
 #include "scanner/sort.h"
 
-// Not built yet.
-std::string TreeOrderKey(std::string_view path) { return std::string(path); }
-int CompareTreeOrder(std::string_view, std::string_view) { return 0; }
-void SortScanList() {}
+#include <algorithm>
+
+#include "store/drive_table.h"
+
+namespace {
+
+// The separator must sort below every name byte so that a directory's whole
+// subtree comes before a sibling whose name merely extends its name.
+inline unsigned char KeyByte(char c) {
+  unsigned char b = static_cast<unsigned char>(c);
+  if (b == '\\') return 0;
+  if (b >= 'a' && b <= 'z') return static_cast<unsigned char>(b - 32);
+  return b;
+}
+
+}  // namespace
+
+std::string TreeOrderKey(std::string_view path) {
+  std::string key(path);
+  for (char& c : key) c = static_cast<char>(KeyByte(c));
+  return key;
+}
+
+int CompareTreeOrder(std::string_view a, std::string_view b) {
+  size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    unsigned char x = KeyByte(a[i]);
+    unsigned char y = KeyByte(b[i]);
+    if (x != y) return x < y ? -1 : 1;
+  }
+  if (a.size() == b.size()) return 0;
+  return a.size() < b.size() ? -1 : 1;
+}
+
+void SortScanList() {
+  std::vector<std::string>& list = scanner.scanList;
+  // Entry 0 is the placeholder and entry 1 the root; neither moves.
+  int count = std::min(scanner.scanCount, static_cast<int>(list.size()) - 1);
+  if (count < 3) return;
+  // std::sort moves the strings themselves (cheap swaps of their buffers);
+  // keys are derived during each comparison and never stored.
+  std::sort(list.begin() + 2, list.begin() + count + 1,
+            [](const std::string& a, const std::string& b) {
+              return CompareTreeOrder(a, b) < 0;
+            });
+}

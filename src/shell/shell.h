@@ -10,6 +10,10 @@
 
 [[noreturn]] void FatalExit(const std::string& message);
 
+// The "\" option: the current directory becomes the root of the current
+// drive (strict).  ExitCode is left alone.
+void ChangeToDriveRoot();
+
 // Tree mode from the first draw to the end of the main loop, then the
 // tree-mode shutdown.
 [[noreturn]] void RunTreeMode();

@@ -1,41 +1,209 @@
-// Not built yet: a placeholder device until the real backend lands.
-#include <cstdio>
+// The Windows console as the program's console device.  Everything here is
+// in screen-buffer cells; the layer above decides which rows it draws on.
+#include <windows.h>
 
 #include "system/platform.h"
 
 namespace {
-class PlaceholderConsole : public ConsoleDevice {
+
+COORD ToWin(Coord c) {
+  COORD w;
+  w.X = c.x;
+  w.Y = c.y;
+  return w;
+}
+
+Coord FromWin(COORD w) {
+  Coord c;
+  c.x = w.X;
+  c.y = w.Y;
+  return c;
+}
+
+InputRecord FromWin(const INPUT_RECORD& w) {
+  InputRecord r;
+  r.eventType = w.EventType;
+  if (w.EventType == KEY_EVENT) {
+    const KEY_EVENT_RECORD& k = w.Event.KeyEvent;
+    r.key.keyDown = k.bKeyDown != FALSE;
+    r.key.repeatCount = k.wRepeatCount;
+    r.key.virtualKeyCode = k.wVirtualKeyCode;
+    r.key.virtualScanCode = k.wVirtualScanCode;
+    r.key.asciiChar = static_cast<uint8_t>(k.uChar.AsciiChar);
+    // The control-key bits are numbered as the console numbers them.
+    r.key.controlKeyState = k.dwControlKeyState;
+  }
+  return r;
+}
+
+class WinConsole : public ConsoleDevice {
  public:
   bool GetBufferInfo(BufferInfo* info) override {
-    info->size = {80, 25};
-    info->window = {0, 0, 79, 24};
+    CONSOLE_SCREEN_BUFFER_INFO w;
+    if (!GetConsoleScreenBufferInfo(Out(), &w)) return false;
+    info->size = FromWin(w.dwSize);
+    info->cursor = FromWin(w.dwCursorPosition);
+    info->attributes = w.wAttributes;
+    info->window.left = w.srWindow.Left;
+    info->window.top = w.srWindow.Top;
+    info->window.right = w.srWindow.Right;
+    info->window.bottom = w.srWindow.Bottom;
     return true;
   }
-  void SetCursorPosition(Coord) override {}
-  void SetTextAttribute(uint16_t) override {}
-  void FillAttribute(uint16_t, int, Coord) override {}
-  void FillCharacter(char, int, Coord) override {}
-  void WriteCharacters(const char*, int, Coord) override {}
-  void WriteAttributes(const uint16_t*, int, Coord) override {}
-  void ReadCharacters(char*, int, Coord) override {}
-  void ReadAttributes(uint16_t*, int, Coord) override {}
-  void GetCursorInfo(CursorInfo*) override {}
-  void SetCursorInfo(const CursorInfo&) override {}
-  bool WriteOutput(const char* text, int bytes) override {
-    return fwrite(text, 1, static_cast<size_t>(bytes), stdout) ==
-           static_cast<size_t>(bytes);
+
+  void SetCursorPosition(Coord at) override {
+    SetConsoleCursorPosition(Out(), ToWin(at));
   }
-  uint32_t GetInputMode() override { return 0; }
-  void SetInputMode(uint32_t) override {}
-  void WaitForInput() override {}
-  int NumberOfInputEvents() override { return 0; }
-  bool PeekInput(InputRecord*) override { return false; }
-  bool ReadInput(InputRecord*) override { return false; }
-  bool ReadChar(uint8_t*) override { return false; }
-  int LayoutCharacter(int, bool) override { return -1; }
+
+  void SetTextAttribute(uint16_t attribute) override {
+    SetConsoleTextAttribute(Out(), attribute);
+  }
+
+  void FillAttribute(uint16_t attribute, int cells, Coord at) override {
+    if (cells <= 0) return;
+    DWORD done = 0;
+    FillConsoleOutputAttribute(Out(), attribute, static_cast<DWORD>(cells),
+                               ToWin(at), &done);
+  }
+
+  void FillCharacter(char ch, int cells, Coord at) override {
+    if (cells <= 0) return;
+    DWORD done = 0;
+    FillConsoleOutputCharacterA(Out(), ch, static_cast<DWORD>(cells),
+                                ToWin(at), &done);
+  }
+
+  void WriteCharacters(const char* text, int bytes, Coord at) override {
+    if (bytes <= 0) return;
+    DWORD done = 0;
+    WriteConsoleOutputCharacterA(Out(), text, static_cast<DWORD>(bytes),
+                                 ToWin(at), &done);
+  }
+
+  void WriteAttributes(const uint16_t* attributes, int cells,
+                       Coord at) override {
+    if (cells <= 0) return;
+    DWORD done = 0;
+    WriteConsoleOutputAttribute(Out(), attributes, static_cast<DWORD>(cells),
+                                ToWin(at), &done);
+  }
+
+  void ReadCharacters(char* out, int cells, Coord at) override {
+    if (cells <= 0) return;
+    DWORD done = 0;
+    if (!ReadConsoleOutputCharacterA(Out(), out, static_cast<DWORD>(cells),
+                                     ToWin(at), &done))
+      done = 0;
+    // Cells the console did not give back read as blanks.
+    for (DWORD i = done; i < static_cast<DWORD>(cells); ++i) out[i] = ' ';
+  }
+
+  void ReadAttributes(uint16_t* out, int cells, Coord at) override {
+    if (cells <= 0) return;
+    DWORD done = 0;
+    if (!ReadConsoleOutputAttribute(Out(), out, static_cast<DWORD>(cells),
+                                    ToWin(at), &done))
+      done = 0;
+    for (DWORD i = done; i < static_cast<DWORD>(cells); ++i) out[i] = 0x07;
+  }
+
+  void GetCursorInfo(CursorInfo* info) override {
+    CONSOLE_CURSOR_INFO w;
+    if (!GetConsoleCursorInfo(Out(), &w)) return;
+    info->size = w.dwSize;
+    info->visible = w.bVisible != FALSE;
+  }
+
+  void SetCursorInfo(const CursorInfo& info) override {
+    CONSOLE_CURSOR_INFO w;
+    w.dwSize = info.size;
+    w.bVisible = info.visible ? TRUE : FALSE;
+    SetConsoleCursorInfo(Out(), &w);
+  }
+
+  // WriteFile rather than WriteConsole, so that redirected output works.
+  bool WriteOutput(const char* text, int bytes) override {
+    while (bytes > 0) {
+      DWORD done = 0;
+      if (!WriteFile(Out(), text, static_cast<DWORD>(bytes), &done, nullptr) ||
+          done == 0)
+        return false;
+      text += done;
+      bytes -= static_cast<int>(done);
+    }
+    return true;
+  }
+
+  uint32_t GetInputMode() override {
+    DWORD mode = 0;
+    GetConsoleMode(In(), &mode);
+    return mode;
+  }
+
+  void SetInputMode(uint32_t mode) override { SetConsoleMode(In(), mode); }
+
+  void WaitForInput() override { WaitForSingleObject(In(), INFINITE); }
+
+  int NumberOfInputEvents() override {
+    DWORD n = 0;
+    if (!GetNumberOfConsoleInputEvents(In(), &n)) return -1;
+    return static_cast<int>(n);
+  }
+
+  bool PeekInput(InputRecord* record) override {
+    INPUT_RECORD w;
+    DWORD n = 0;
+    if (!PeekConsoleInputA(In(), &w, 1, &n) || n != 1) return false;
+    *record = FromWin(w);
+    return true;
+  }
+
+  bool ReadInput(InputRecord* record) override {
+    INPUT_RECORD w;
+    DWORD n = 0;
+    if (!ReadConsoleInputA(In(), &w, 1, &n) || n != 1) return false;
+    *record = FromWin(w);
+    return true;
+  }
+
+  bool ReadChar(uint8_t* ch) override {
+    char c = 0;
+    DWORD n = 0;
+    if (!ReadConsoleA(In(), &c, 1, &n, nullptr) || n != 1) return false;
+    *ch = static_cast<uint8_t>(c);
+    return true;
+  }
+
+  int LayoutCharacter(int virtualKey, bool shift) override {
+    BYTE state[256] = {};
+    state[VK_SHIFT] = shift ? 0xFF : 0;
+    WORD out = 0;
+    int n = ToAscii(static_cast<UINT>(virtualKey), static_cast<UINT>(virtualKey),
+                    state, &out, 0);
+    if (n != 1) return -1;  // no character, or a dead key
+    char ansi = static_cast<char>(out & 0xFF);
+    char oem = 0;
+    CharToOemBuffA(&ansi, &oem, 1);
+    return static_cast<uint8_t>(oem);
+  }
+
+ private:
+  // Both handles are fetched on first use and kept.
+  HANDLE Out() {
+    if (out_ == nullptr) out_ = GetStdHandle(STD_OUTPUT_HANDLE);
+    return out_;
+  }
+  HANDLE In() {
+    if (in_ == nullptr) in_ = GetStdHandle(STD_INPUT_HANDLE);
+    return in_;
+  }
+
+  HANDLE out_ = nullptr;
+  HANDLE in_ = nullptr;
 };
+
 }  // namespace
 
 std::unique_ptr<ConsoleDevice> CreatePlatformConsole() {
-  return std::make_unique<PlaceholderConsole>();
+  return std::make_unique<WinConsole>();
 }

@@ -1,0 +1,94 @@
+#include "system/drive_map.h"
+
+#include <algorithm>
+
+namespace {
+
+int LetterNumber(char c) {
+  if (c >= 'A' && c <= 'Z') return c - 'A' + 1;
+  if (c >= 'a' && c <= 'z') return c - 'a' + 1;
+  return 0;
+}
+
+std::string WithoutTrailingSlashes(std::string dir) {
+  while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+  return dir;
+}
+
+}  // namespace
+
+DriveMap ParseDriveMap(const char* text) {
+  DriveMap map;
+  std::string spec = text ? text : "";
+  if (spec.empty()) {
+    map.root[3] = "/";
+    return map;
+  }
+  size_t pos = 0;
+  while (pos <= spec.size()) {
+    size_t end = spec.find(';', pos);
+    if (end == std::string::npos) end = spec.size();
+    std::string entry = spec.substr(pos, end - pos);
+    pos = end + 1;
+    if (entry.size() < 3 || entry[1] != '=') continue;
+    int d = LetterNumber(entry[0]);
+    if (d == 0) continue;
+    map.root[d] = WithoutTrailingSlashes(entry.substr(2));
+  }
+  return map;
+}
+
+bool IsDrivePath(const std::string& path) {
+  return path.size() >= 2 && path[1] == ':' && LetterNumber(path[0]) != 0;
+}
+
+bool ToHostPath(const DriveMap& map, const std::string& path,
+                std::string* hostPath) {
+  if (!IsDrivePath(path)) {
+    *hostPath = path;
+    return true;
+  }
+  const std::string& root = map.root[LetterNumber(path[0])];
+  if (root.empty()) return false;
+  std::string rest = path.substr(2);
+  std::replace(rest.begin(), rest.end(), '\\', '/');
+  size_t first = rest.find_first_not_of('/');
+  rest = first == std::string::npos ? std::string() : rest.substr(first);
+  if (rest.empty()) {
+    *hostPath = root;
+  } else if (root == "/") {
+    *hostPath = "/" + rest;
+  } else {
+    *hostPath = root + "/" + rest;
+  }
+  return true;
+}
+
+std::string ToDrivePath(const DriveMap& map, const std::string& hostPath) {
+  std::string host = WithoutTrailingSlashes(hostPath);
+  int best = 0;
+  size_t bestLength = 0;
+  for (int d = 1; d <= 26; ++d) {
+    const std::string& root = map.root[d];
+    if (root.empty()) continue;
+    bool holds;
+    if (root == "/") {
+      holds = !host.empty() && host[0] == '/';
+    } else {
+      holds = host.compare(0, root.size(), root) == 0 &&
+              (host.size() == root.size() || host[root.size()] == '/');
+    }
+    if (holds && root.size() > bestLength) {
+      best = d;
+      bestLength = root.size();
+    }
+  }
+  if (best == 0) return std::string();
+  std::string rest = host.substr(std::min(bestLength, host.size()));
+  size_t first = rest.find_first_not_of('/');
+  rest = first == std::string::npos ? std::string() : rest.substr(first);
+  if (rest.find('\\') != std::string::npos) return std::string();
+  std::replace(rest.begin(), rest.end(), '/', '\\');
+  std::string out(1, static_cast<char>('A' + best - 1));
+  return out + ":\\" + rest;
+}

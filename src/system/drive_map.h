@@ -1,0 +1,33 @@
+// Drive letters over a POSIX file system: each letter names a host
+// directory (KS95_DRIVES="C=/;D=/mnt/data").  Inside the program paths are
+// Windows-style; these functions translate them to and from host paths.
+// Portable so that the rules are tested everywhere.
+#pragma once
+
+#include <string>
+
+struct DriveMap {
+  // Host directory of drive 1..26, without a trailing slash ("/" for the
+  // host root); empty when the letter is not mapped.
+  std::string root[27];
+};
+
+// Parses the KS95_DRIVES text ("C=/;D=/mnt/data").  nullptr or an empty text
+// maps C to "/".  Entries without a letter, "=" or directory are ignored;
+// a later entry for the same letter wins.
+DriveMap ParseDriveMap(const char* text);
+
+// True for "D:..." (a letter and a colon): a drive path.  Anything else the
+// seam takes as a host path and uses unchanged.
+bool IsDrivePath(const std::string& path);
+
+// Host path of a drive path ("D:\WORK" -> "/mnt/data/WORK"), or of a host
+// path (unchanged).  False when the path names an unmapped drive.
+bool ToHostPath(const DriveMap& map, const std::string& path,
+                std::string* hostPath);
+
+// Drive path of an absolute host path: the longest mapped root that holds it
+// wins ("D:\" for the root itself).  Empty when no mapped root holds it, or
+// when a name below the root holds a backslash, which a drive path cannot
+// express.
+std::string ToDrivePath(const DriveMap& map, const std::string& hostPath);

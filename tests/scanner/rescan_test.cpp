@@ -1,0 +1,228 @@
+#include "scanner/rescan.h"
+
+#include "scanner/scan.h"
+#include "fixture.h"
+
+namespace {
+
+class Rescan : public KsTest {
+ protected:
+  void SetUp() override {
+    KsTest::SetUp();
+    // C: scanned and present; E:, F: present, never scanned; G: scanned but
+    // gone; Z: absent.
+    for (char d : {'C', 'E', 'F'}) sys.SetDrive(d);
+    sys.AddDir("C:\\NEWDIR");
+    sys.AddDir("E:\\E1");
+    sys.AddDir("F:\\f1\\F2");
+    sys.AddDir("F:\\A0");
+    sys.AddDir("F:\\.git\\objects");
+    SetTree(3, {"C:\\", "C:\\DOS", "C:\\DOS\\OLD"}, "01.01.1995 09:00:00");
+    SetTree(5, {"E:"}, "");
+    Drive(5).scanned = false;
+    SetTree(6, {"F:"}, "");
+    Drive(6).scanned = false;
+    SetTree(7, {"G:\\", "G:\\GONE"}, "02.02.1996");
+    Drive(7).present = false;
+    WriteScanFile({"C:\\*01.01.1995 09:00:00", "C:\\DOS", "C:\\DOS\\OLD", "G:\\*02.02.1996",
+                   "G:\\GONE"});
+    prog.currentDrive = 3;
+    scanner.quietScan = false;
+  }
+  void SetTree(int d, const std::vector<std::string>& entries, const std::string& stamp) {
+    DriveTree& t = Drive(d);
+    t.paths = {""};
+    t.paths.insert(t.paths.end(), entries.begin(), entries.end());
+    t.entryCount = static_cast<int>(entries.size());
+    t.scanned = true;
+    t.present = true;
+    t.scanStamp = stamp;
+  }
+  const std::vector<std::string> kOldC = {"C:\\*01.01.1995 09:00:00", "C:\\DOS", "C:\\DOS\\OLD"};
+  const std::vector<std::string> kOldG = {"G:\\*02.02.1996", "G:\\GONE"};
+  const std::vector<std::string> kNewE = {"E:\\*07.12.2026 10:15:00", "E:\\E1"};
+  const std::vector<std::string> kNewF = {"F:\\*07.12.2026 10:15:00", "F:\\A0", "F:\\f1",
+                                          "F:\\f1\\F2"};
+  std::vector<std::string> Join(std::initializer_list<std::vector<std::string>> parts) {
+    std::vector<std::string> out;
+    for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
+    return out;
+  }
+};
+
+TEST_F(Rescan, PromptTakesDistinctLettersOfPresentDrivesOnly) {
+  con.Type("eEz\bf\r");
+  RescanDrives();
+  EXPECT_EQ(con.output.substr(0, 28), " Enter drives to scan: E\b \bF");
+  EXPECT_EQ(scanner.drivesToScan, "F");
+  // Drives in letter order: C and G copied as they were, F afresh.
+  EXPECT_EQ(ScanFileLines(), Join({kOldC, kNewF, kOldG}));
+  EXPECT_FALSE(con.cursorInfo.visible);
+  EXPECT_EQ(prog.anchorDrive, 3);
+  EXPECT_EQ(prog.currentDrive, 3);
+
+  con.output.clear();
+  con.Type("fe\r");
+  RescanDrives();
+  EXPECT_EQ(ScanFileLines(), Join({kOldC, kNewE, kNewF, kOldG}));
+  EXPECT_FALSE(sys.FileExists(ScanFilePath() + ".new"));
+}
+
+TEST_F(Rescan, StatusLineShowsScanningThenSortingInWhiteOnMagenta) {
+  con.Type("f\r");
+  RescanDrives();
+  const std::string scanning = " Scanning F: drive (press Esc to cancel)  Directories: ";
+  ASSERT_EQ(scanning.size(), 55u);
+  size_t at = con.output.find(scanning);
+  ASSERT_NE(at, std::string::npos);
+  EXPECT_EQ(con.output.substr(at + 55, 9), "  2  3  4");
+  EXPECT_NE(con.output.find(" Sorting Drive F: ...", at), std::string::npos);
+  EXPECT_EQ(con.Attr(0, 24), 0x5F);
+}
+
+TEST_F(Rescan, EscOrAnEmptyChoiceOrExtendedKeysWriteNothing) {
+  sys.SetDrive('A');
+  Drive(1).present = true;
+  const std::string old = sys.files[ScanFilePath()];
+  con.Type("ef\x1b");
+  RescanDrives();
+  con.Type("\r");
+  RescanDrives();
+  // F7's scan code is the code of "A"; it must not choose drive A.
+  con.PushKey(118);
+  con.Type("\b\b\r");
+  RescanDrives();
+  EXPECT_EQ(sys.files[ScanFilePath()], old);
+  EXPECT_FALSE(sys.FileExists(ScanFilePath() + ".new"));
+  EXPECT_EQ(sys.dirOpens, 0);
+  EXPECT_TRUE(con.input.empty());
+}
+
+TEST_F(Rescan, EscMidScanWritesThePartialDriveAndGoesOnToTheNext) {
+  for (int i = 0; i < 3 * kKeyPollInterval; ++i) sys.AddDir("E:\\D" + std::to_string(1000 + i));
+  con.Type("ef\r\x1b");
+  RescanDrives();
+  std::vector<std::string> lines = ScanFileLines();
+  std::vector<std::string> expected = kOldC;
+  expected.push_back("E:\\*07.12.2026 10:15:00");
+  expected.push_back("E:\\D1000");
+  for (int i = 0; i < kKeyPollInterval - 2; ++i)
+    expected.push_back("E:\\D" + std::to_string(1001 + i));
+  ASSERT_GT(lines.size(), expected.size());
+  // E1 came first from the file system but sorts last of what was found.
+  EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + static_cast<long>(expected.size())), expected);
+  auto fRoot = std::find(lines.begin(), lines.end(), kNewF[0]);
+  ASSERT_NE(fRoot, lines.end());
+  EXPECT_EQ(std::vector<std::string>(fRoot - 1, lines.end()),
+            Join({{"E:\\E1"}, kNewF, kOldG}));
+}
+
+TEST_F(Rescan, AFailedRewriteKeepsTheScanFile) {
+  const std::string old = sys.files[ScanFilePath()];
+  sys.failOpen.insert(ScanFilePath() + ".new");
+  con.Type("f\r");
+  EXPECT_EQ(ExitCodeOf([] { RescanDrives(); }), 0);
+  EXPECT_NE(con.output.find("Error opening C:\\KS\\KS.DAT"), std::string::npos);
+  EXPECT_EQ(sys.files[ScanFilePath()], old);
+  sys.failOpen.clear();
+
+  sys.failReplace = true;
+  con.Type("f\r");
+  EXPECT_EQ(ExitCodeOf([] { RescanDrives(); }), 0);
+  EXPECT_NE(con.output.find("Unable to modify C:\\KS\\KS.DAT"), std::string::npos);
+  EXPECT_EQ(sys.files[ScanFilePath()], old);
+  sys.failReplace = false;
+
+  // Disk full while the lines are written: the run ends with the error
+  // report, and the old file is still there in full.
+  for (int i = 0; i < 3000; ++i) sys.AddDir("F:\\many" + std::to_string(i));
+  sys.writeBudget = 20000;
+  con.Type("f\r");
+  EXPECT_EQ(ExitCodeOf([] { RescanDrives(); }), 1);
+  EXPECT_EQ(sys.files[ScanFilePath()], old);
+}
+
+class CommandLineScan : public Rescan {
+ protected:
+  void SetUp() override {
+    Rescan::SetUp();
+    for (int d = 1; d <= 26; ++d) {
+      Drive(d).paths.clear();
+      Drive(d).entryCount = 0;
+      Drive(d).scanned = false;
+    }
+    // Lines as they are on disk, stamp formats and all.
+    WriteScanFile({"C:\\*1/1/1995 9:00:00 AM", "C:\\DOS", "C:\\DOS\\OLD  ", "G:\\*x",
+                   "G:\\GONE"});
+  }
+  int Run(const std::string& argument) {
+    return ExitCodeOf([&] { RunScanOption(argument); });
+  }
+};
+
+TEST_F(CommandLineScan, ScansNamedPresentDrivesAndCopiesTheRestByteForByte) {
+  const std::string old = sys.files[ScanFilePath()];
+  EXPECT_EQ(Run("/SEZ"), 0);
+  EXPECT_EQ(con.output, "Scanning drive E:\r\n1 drive(s) scanned\r\n");
+  EXPECT_EQ(scanner.scanAttributes, 16);
+  EXPECT_TRUE(scanner.quietScan);
+  const std::string& now = sys.files[ScanFilePath()];
+  size_t e = old.find("G:");
+  EXPECT_EQ(now, old.substr(0, e) + "E:\\*07.12.2026 10:15:00\r\nE:\\E1\r\n" + old.substr(e));
+}
+
+TEST_F(CommandLineScan, PlusIncludesHiddenDirectoriesAndExtraLettersAreDropped) {
+  sys.AddDir("E:\\HIDDEN", kAttrDirectory | kAttrHidden);
+  EXPECT_EQ(Run("/S+E"), 0);
+  EXPECT_EQ(scanner.scanAttributes, 63);
+  EXPECT_NE(sys.files[ScanFilePath()].find("E:\\HIDDEN\r\n"), std::string::npos);
+  EXPECT_EQ(Run("/SE"), 0);
+  EXPECT_EQ(sys.files[ScanFilePath()].find("E:\\HIDDEN"), std::string::npos);
+
+  // Only 26 characters after the option count.
+  con.output.clear();
+  EXPECT_EQ(Run("/S+" + std::string(26, '-') + "F"), 0);
+  EXPECT_EQ(con.output, "0 drive(s) scanned\r\n");
+}
+
+TEST_F(CommandLineScan, NoDriveLettersScanNothing) {
+  const std::string old = sys.files[ScanFilePath()];
+  EXPECT_EQ(Run("/S"), 0);
+  EXPECT_EQ(Run("/S+"), 0);
+  EXPECT_EQ(con.output, "Error: No drives specified\r\nError: No drives specified\r\n");
+  EXPECT_EQ(sys.files[ScanFilePath()], old);
+  EXPECT_EQ(sys.dirOpens, 0);
+}
+
+TEST_F(CommandLineScan, EscCancelsOneDriveOnly) {
+  for (int i = 0; i < 3 * kKeyPollInterval; ++i) sys.AddDir("E:\\D" + std::to_string(i));
+  con.Type("\x1b");
+  EXPECT_EQ(Run("/SFE"), 0);
+  EXPECT_EQ(con.output,
+            "Scanning drive E: canceled\r\nScanning drive F:\r\n2 drive(s) scanned\r\n");
+  std::vector<std::string> lines = ScanFileLines();
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                          [](const std::string& l) { return l[0] == 'E'; }),
+            kKeyPollInterval + 1);
+}
+
+TEST_F(CommandLineScan, MissingFileIsCreatedAndFailuresAreReportedNotCounted) {
+  sys.files.erase(ScanFilePath());
+  EXPECT_EQ(Run("/SF"), 0);
+  EXPECT_EQ(ScanFileLines(), kNewF);
+
+  const std::string old = sys.files[ScanFilePath()];
+  con.output.clear();
+  sys.failOpen.insert(ScanFilePath() + ".new");
+  EXPECT_EQ(Run("/SE"), 0);
+  EXPECT_EQ(con.output, "Error opening C:\\KS\\KS.DAT\r\n");
+  sys.failOpen.clear();
+
+  con.output.clear();
+  sys.failReplace = true;
+  EXPECT_EQ(Run("/SE"), 0);
+  EXPECT_EQ(con.output, "Scanning drive E:\r\nUnable to modify C:\\KS\\KS.DAT\r\n");
+  EXPECT_EQ(sys.files[ScanFilePath()], old);
+}
+
+}  // namespace

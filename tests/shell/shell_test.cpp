@@ -1,0 +1,58 @@
+#include "shell/shell.h"
+
+#include "fixture.h"
+
+namespace {
+
+using Startup = KsTest;
+
+const char kRefusal[] = "You must start Kestrin 95 with the KS.BAT file\r\n";
+
+TEST_F(Startup, WithoutTheExactMarkerNothingButTheMessageHappens) {
+  const std::vector<std::vector<std::string>> starts = {
+      {}, {"=KS95"}, {"ks95"}, {"=ks95 "}, {"\\"}, {"=Ks95", "\\"}};
+  for (const auto& args : starts) {
+    con.output.clear();
+    sys.cwd = "C:\\";
+    EXPECT_EQ(ExitCodeOf([&] { KsMain(args); }), 0);
+    EXPECT_EQ(con.output, kRefusal);
+    EXPECT_TRUE(sys.files.empty());
+    EXPECT_EQ(con.readCalls, 0);  // the screen was not saved
+    EXPECT_EQ(sys.cwd, "C:\\");
+  }
+}
+
+TEST_F(Startup, StartUpStateIsSetBeforeTheModeRuns) {
+  sys.programDir = "E:\\TOOLS\\KS\\";
+  sys.AddDir("D:\\WORK");
+  sys.cwd = "D:\\WORK";
+  scanner.quietScan = true;
+  scanner.scanAttributes = 63;
+  prog.ExitCode = 1;
+  EXPECT_EQ(ExitCodeOf([] { KsMain({"=ks95", "\\"}); }), 0);
+  EXPECT_EQ(prog.programDirectory, "E:\\TOOLS\\KS\\");
+  EXPECT_EQ(prog.scanFilePath, "E:\\TOOLS\\KS\\KS.DAT");
+  EXPECT_EQ(prog.startupDirectory, "D:\\WORK");
+  EXPECT_EQ(prog.ScreenRows, 25);
+  EXPECT_FALSE(scanner.quietScan);
+  EXPECT_EQ(scanner.scanAttributes, 16);
+}
+
+TEST_F(Startup, BackslashEndsAtTheDriveRootWithExitCodeZero) {
+  sys.AddDir("D:\\WORK\\SRC");
+  sys.cwd = "D:\\WORK\\SRC";
+  EXPECT_EQ(ExitCodeOf([] { KsMain({"=ks95", "\\", "ignored"}); }), 0);
+  EXPECT_EQ(sys.cwd, "D:\\");
+  EXPECT_EQ(sys.files[sys.programDir + "KS95CD.BAT"], "D:\r\ncd \"D:\\\"\r\n");
+  EXPECT_EQ(con.output, "");
+}
+
+TEST_F(Startup, BackslashOutsideEveryDriveFailsWithoutACdFile) {
+  sys.cwd = "/home/u";  // a host directory no drive letter maps
+  EXPECT_EQ(ExitCodeOf([] { KsMain({"=ks95", "\\"}); }), 1);
+  EXPECT_EQ(con.output, "Runtime error: Path not found\r\n");
+  EXPECT_EQ(sys.files.count(sys.programDir + "KS95CD.BAT"), 0u);
+  EXPECT_EQ(sys.cwd, "/home/u");
+}
+
+}  // namespace

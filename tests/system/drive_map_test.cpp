@@ -1,0 +1,77 @@
+#include "system/drive_map.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::string Host(const DriveMap& map, const std::string& path) {
+  std::string host;
+  return ToHostPath(map, path, &host) ? host : "<unmapped>";
+}
+
+TEST(DriveMapParse, UnsetOrEmptyMapsCToTheHostRoot) {
+  for (const char* text : {static_cast<const char*>(nullptr), ""}) {
+    DriveMap map = ParseDriveMap(text);
+    EXPECT_EQ(map.root[3], "/");
+    for (int d = 1; d <= 26; ++d) {
+      if (d == 3) continue;
+      EXPECT_TRUE(map.root[d].empty()) << d;
+    }
+  }
+}
+
+TEST(DriveMapParse, LettersAnyCaseTrailingSlashesAndJunkEntries) {
+  DriveMap map = ParseDriveMap("c=/;d=/mnt/data//;;X;=/tmp;1=/x;E=;Z=/z;z=/zz");
+  EXPECT_EQ(map.root[3], "/");
+  EXPECT_EQ(map.root[4], "/mnt/data");
+  EXPECT_TRUE(map.root[5].empty());
+  EXPECT_EQ(map.root[26], "/zz");  // the later entry wins
+  EXPECT_TRUE(map.root[24].empty());
+}
+
+TEST(DriveMapTranslate, DrivePathsBecomeHostPaths) {
+  DriveMap map = ParseDriveMap("C=/;D=/mnt/data");
+  EXPECT_EQ(Host(map, "C:\\"), "/");
+  EXPECT_EQ(Host(map, "C:"), "/");
+  EXPECT_EQ(Host(map, "C:\\WORK\\SRC"), "/WORK/SRC");
+  EXPECT_EQ(Host(map, "D:\\"), "/mnt/data");
+  EXPECT_EQ(Host(map, "D:"), "/mnt/data");
+  EXPECT_EQ(Host(map, "d:\\100% done\\KS.DAT"), "/mnt/data/100% done/KS.DAT");
+  EXPECT_EQ(Host(map, "E:\\X"), "<unmapped>");
+  // Host paths pass unchanged, backslashes and all.
+  EXPECT_EQ(Host(map, "/home/u/ks/KS.DAT"), "/home/u/ks/KS.DAT");
+  EXPECT_EQ(Host(map, "/home/u/a\\b"), "/home/u/a\\b");
+}
+
+TEST(DriveMapTranslate, LongestRootWinsOnTheWayBack) {
+  DriveMap map = ParseDriveMap("C=/;D=/mnt/data;E=/mnt/data/deep");
+  EXPECT_EQ(ToDrivePath(map, "/"), "C:\\");
+  EXPECT_EQ(ToDrivePath(map, "/usr/lib"), "C:\\usr\\lib");
+  EXPECT_EQ(ToDrivePath(map, "/mnt/data"), "D:\\");
+  EXPECT_EQ(ToDrivePath(map, "/mnt/data/"), "D:\\");
+  EXPECT_EQ(ToDrivePath(map, "/mnt/data/x y"), "D:\\x y");
+  EXPECT_EQ(ToDrivePath(map, "/mnt/data/deep/a/b"), "E:\\a\\b");
+  // A name that merely begins like a root is not under it.
+  EXPECT_EQ(ToDrivePath(map, "/mnt/database"), "C:\\mnt\\database");
+}
+
+TEST(DriveMapTranslate, PathsNoDriveCanExpressHaveNone) {
+  DriveMap map = ParseDriveMap("D=/mnt/data");
+  EXPECT_EQ(ToDrivePath(map, "/home/u"), "");
+  EXPECT_EQ(ToDrivePath(map, "/mnt/database"), "");
+  // Translating back would turn the backslash into a separator.
+  EXPECT_EQ(ToDrivePath(map, "/mnt/data/a\\b"), "");
+  EXPECT_EQ(ToDrivePath(map, "/mnt/data/a\\b/c"), "");
+}
+
+TEST(DriveMapTranslate, RoundTripKeepsEveryOtherByte) {
+  DriveMap map = ParseDriveMap("C=/;D=/srv/d");
+  for (std::string path :
+       {"D:\\it's $(x) `y` *", "D:\\-lead\\\xe4\xf6", "C:\\a\nb\\c d"}) {
+    std::string host;
+    ASSERT_TRUE(ToHostPath(map, path, &host));
+    EXPECT_EQ(ToDrivePath(map, host), path);
+  }
+}
+
+}  // namespace
