@@ -1,5 +1,58 @@
-#include "shell/shell.h"
+#include "browser/navigate.h"
+#include "browser/render.h"
+#include "crt32/console.h"
+#include "crt32/keyboard.h"
+#include "crt32/screen.h"
+#include "shell/cd_batch.h"
 #include "shell/process.h"
+#include "shell/shell.h"
+#include "store/drive_table.h"
+#include "store/load.h"
+#include "system/system.h"
 
-// Not built yet.
-void RunTreeMode() { EndProcess(0); }
+namespace {
+
+bool EndsTreeMode(int key) { return key == 27 || key == 13 || key == -45; }
+
+}  // namespace
+
+void RunTreeMode() {
+  HideCursor();
+  // A start-up directory without a drive letter (a POSIX directory outside
+  // every mapped drive) anchors nowhere: 0 places no cursor specially.
+  prog.anchorDrive = DriveNumberOf(prog.startupDirectory);
+  LoadDriveTrees();
+  prog.currentDrive = prog.anchorDrive;
+  DrawTreeScreen();  // falls back to the first drive with entries
+  prog.searchText.clear();
+
+  do {
+    DrawStatusLine();
+    DrawCursorBar(true);
+    prog.LastKey = ReadKeyCode(true);
+    DrawCursorBar(false);
+    DispatchKey();
+  } while (!EndsTreeMode(prog.LastKey));
+
+  ShowCursor();
+  SetForeground(7);
+  SetBackground(0);
+  RestoreUserScreen();
+  const int d = prog.currentDrive;
+  // Enter only gets here on a present drive with entries; the check keeps an
+  // empty table from being indexed all the same.
+  if (prog.LastKey == 13 && d >= 1 && d <= 26 && Drive(d).entryCount > 0) {
+    const DriveTree& t = Drive(d);
+    const std::string path = t.paths[static_cast<size_t>(t.currentEntry)];
+    if (theSystem->SetCurrentDirectory(path)) {
+      prog.ExitCode = 1;
+    } else {
+      WriteLine("Error changing to " + path);
+      WriteLine("You may need to rescan drives.");
+      if (!theSystem->SetCurrentDirectory(prog.startupDirectory))
+        RunTimeError(kIoPathNotFound);
+    }
+  }
+  WriteCdBatch();
+  EndProcess(prog.ExitCode);
+}
