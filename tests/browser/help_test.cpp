@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr uint16_t kVkShift = 16, kVkUp = 38, kVkF1 = 112;
+constexpr uint16_t kVkShift = 16, kVkF1 = 112;
 
 class HelpTest : public KsTest {
  protected:
@@ -16,53 +16,35 @@ class HelpTest : public KsTest {
     t.paths = {"", "C:\\", "C:\\WORK"};
     t.depths = {0, 1, 1};
     t.prefixes = {"", "", "\xC0\xC4"};
-    t.entryCount = 2;
-    t.rowsUsed = 2;
-    t.currentEntry = 2;
-    t.topEntry = 1;
-    t.scanned = true;
-    t.present = true;
+    t.entryCount = t.rowsUsed = t.currentEntry = 2;
+    t.scanned = t.present = true;
     prog.currentDrive = 3;
   }
-
   // The help screen as it stands while it waits for its key.
-  void ShowAndStop() {
-    EXPECT_THROW(ShowHelpScreen(), OutOfInput);
-  }
-
-  std::string Blank(int n) { return std::string(static_cast<size_t>(n), ' '); }
+  void ShowAndStop() { EXPECT_THROW(ShowHelpScreen(), OutOfInput); }
+  static std::string Blank(int n) { return std::string(static_cast<size_t>(n), ' '); }
 };
 
 TEST_F(HelpTest, ScreenCells) {
   ShowAndStop();
   EXPECT_EQ(con.Row(0), Blank(26) + "Kestrin 95 v1.00" + Blank(38));
-  EXPECT_EQ(con.Attr(0, 0), 0x1E);
-  EXPECT_EQ(con.Attr(26, 0), 0x1E);
   EXPECT_NE(con.Row(1), Blank(80));
-  EXPECT_EQ(con.Attr(40, 1), 0x1E);
   EXPECT_NE(con.Row(2), Blank(80));
-
+  EXPECT_EQ(con.Attr(40, 1), 0x1E);
   EXPECT_EQ(con.Text(9, 4, 22), "Key             Action");
   EXPECT_EQ(con.Attr(9, 4), 0x1F);
   EXPECT_EQ(con.Text(9, 5, 61), std::string(14, '-') + "  " + std::string(45, '-'));
-  EXPECT_EQ(con.Text(9, 6, 30), "F2              Rescan drives ");
-  EXPECT_EQ(con.Text(9, 10, 43), "Ctrl-Delete     Delete drive from scan file");
   EXPECT_EQ(con.Text(9, 12, 62),
             "Cursor keys     Navigate tree with \x18 \x19 PageUp PageDn Home End ");
   EXPECT_EQ(con.Text(9, 13, 47), "Ctrl  \x18 \x19       Cursor up/down, same tree level");
   EXPECT_EQ(con.Text(8, 14, 46), " \x1B               Cursor up to parent directory");
   EXPECT_EQ(con.Text(9, 17, 55), "Esc, Alt-X      Exit program without changing directory");
-  EXPECT_EQ(con.Text(4, 19, 21), "Command line options:");
   EXPECT_EQ(con.Row(21), Blank(4) +
             "KS partial_dir_name   ; direct jump (pop-up list for multiple matches)" +
             Blank(6));
-  EXPECT_EQ(con.Text(0, 22, 57),
-            "    KS ?                  ; list all command line options");
-  EXPECT_EQ(con.Attr(4, 22), 0x1F);
-
   for (int row : {3, 18, 20, 23}) {
-    EXPECT_EQ(con.Row(row), Blank(80)) << "row " << row;
-    EXPECT_EQ(con.Attr(40, row), 0x1E) << "row " << row;
+    EXPECT_EQ(con.Row(row), Blank(80)) << row;
+    EXPECT_EQ(con.Attr(40, row), 0x1E) << row;
   }
   EXPECT_EQ(con.Row(24), Blank(80));
   EXPECT_EQ(con.Attr(0, 24), 0x74);
@@ -74,10 +56,8 @@ TEST_F(HelpTest, BarOnTheLastRowOfATallWindow) {
   con.SetWindow(0, 50);
   prog.ScreenRows = 50;
   ShowAndStop();
-  EXPECT_EQ(con.Attr(0, 49), 0x74);
   EXPECT_EQ(con.Attr(79, 49), 0x74);
   EXPECT_EQ(con.Attr(0, 24), 0x1E);
-  EXPECT_EQ(con.Row(24), Blank(80));
   EXPECT_EQ(con.Attr(0, 48), 0x1E);
 }
 
@@ -95,24 +75,14 @@ TEST_F(HelpTest, ClosingKeyAndPressesQueuedBehindItAreSwallowed) {
   con.PushRelease('B');
   con.Type("c");
   ShowHelpScreen();
-  // F1's scan code and the two presses are gone; the release stopped the
-  // swallowing and was taken out with them.
+  // F1's scan code and both presses are gone; the release ended the
+  // swallowing and went with them.
   ASSERT_EQ(con.input.size(), 1u);
   EXPECT_EQ(con.input.front().key.virtualKeyCode, 'C');
   EXPECT_EQ(Drive(3).currentEntry, 2);
   EXPECT_EQ(prog.searchText, "");
-  // The tree is back.
-  EXPECT_EQ(con.Attr(0, 24), 0x74);
-  EXPECT_EQ(con.Text(1, 24, 4), "F1: ");
+  EXPECT_EQ(con.Text(1, 24, 4), "F1: ");  // the tree is back
   EXPECT_EQ(con.Text(2, 2, 4), "WORK");
-}
-
-TEST_F(HelpTest, ArrowClosesWithoutMovingAnything) {
-  con.PushKey(kVkUp);
-  ShowHelpScreen();
-  EXPECT_TRUE(con.input.empty());
-  EXPECT_EQ(Drive(3).currentEntry, 2);
-  EXPECT_EQ(Drive(3).topEntry, 1);
 }
 
 }  // namespace
