@@ -72,10 +72,10 @@ KeyTable BuildTable() {
   Row(t, 46, Scan(83), Scan(83), Scan(255), Scan(163));
 
   // Digit row: normal and shift come from the layout, not from here.
-  t.plane[kAlt]['0'] = Scan(129);
+  t.plane[kAlt][int{'0'}] = Scan(129);
   for (int d = 1; d <= 9; ++d) t.plane[kAlt]['0' + d] = Scan(119 + d);
-  t.plane[kCtrl]['2'] = Scan(3);
-  t.plane[kCtrl]['6'] = Char(30);
+  t.plane[kCtrl][int{'2'}] = Scan(3);
+  t.plane[kCtrl][int{'6'}] = Char(30);
 
   for (int i = 0; i < 26; ++i)
     Row(t, 'A' + i, Char('a' + i), Char('A' + i), Char(1 + i),
