@@ -11,6 +11,10 @@ mkdir -p "$T/d/APPS/EDIT/OLD" "$T/d/APPS OLD" "$T/d/games" "$T/d/TEMP" \
   "$T/d/.hidden/x" "$T/e" "$T/prog"
 ln -s "$T/d" "$T/d/APPS/loop"
 : >"$T/d/APPS/file.txt"
+# Enough directories that the count is on screen for a while.
+python3 -c 'import os, sys
+for i in range(2000):
+    os.makedirs(os.path.join(sys.argv[1], "g%04d" % i))' "$T/d/games"
 cp "$KS95_BIN" "$T/prog/ks95.exe"
 printf 'D:\\*01.02.2020 08:00:00\r\nD:\\GONE\r\nE:\\*01.02.2020 08:00:00\r\nE:\\OLD\r\n' \
   >"$T/prog/KS.DAT"
@@ -20,10 +24,14 @@ wine_map_drive E "$T/e"
 wine_map_drive D "$T/d"
 
 expect_d() {
-  local got want
-  got=$(grep -a '^D:' "$T/prog/KS.DAT" | tail -n +2 | od -An -tx1)
-  want=$(printf 'D:\\APPS\r\nD:\\APPS\\EDIT\r\nD:\\APPS\\EDIT\\OLD\r\nD:\\APPS OLD\r\nD:\\games\r\nD:\\TEMP\r\n' | od -An -tx1)
-  [ "$got" = "$want" ] || fail "$1: D's lines in KS.DAT: $(grep -a '^D:' "$T/prog/KS.DAT" | cat -A)"
+  local oracle="$KS95_SOURCE_DIR/tests/e2e/scan_oracle.py"
+  find "$T/d" -mindepth 1 -name '.*' -prune -o -type d -print0 |
+    python3 "$oracle" expect D "$T/d" >"$T/want"
+  python3 "$oracle" lines D "$T/prog/KS.DAT" >"$T/got"
+  cmp -s "$T/want" "$T/got" || fail "$1: D's lines in KS.DAT: $(head -c 300 "$T/got" | cat -A)"
+  [ "$(head -n 7 "$T/got" | od -An -tx1)" = "$(printf 'D:\\APPS\r\nD:\\APPS\\EDIT\r\nD:\\APPS\\EDIT\\OLD\r\nD:\\APPS OLD\r\nD:\\games\r\nD:\\games\\g0000\r\nD:\\games\\g0001\r\n' | od -An -tx1)" ] ||
+    fail "$1: D does not begin in tree order"
+  [ "$(wc -l <"$T/got")" = 2006 ] || fail "$1: D does not hold 2006 directories"
   [ "$(grep -a '^E:' "$T/prog/KS.DAT" | od -An -tx1)" = \
     "$(printf 'E:\\*01.02.2020 08:00:00\r\nE:\\OLD\r\n' | od -An -tx1)" ] || fail "$1: E not copied"
   [ "$(head -c 4 "$T/prog/KS.DAT")" = 'D:\*' ] || fail "$1: D is not first"
