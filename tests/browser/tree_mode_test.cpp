@@ -108,9 +108,18 @@ TEST_F(TreeMode, EscAndAltXLeaveWithoutAChange) {
   EXPECT_EQ(RunToEnd(), 0);
   EXPECT_EQ(sys.cwd, "D:\\DIR130");
 
+  // Esc during a speed search only ends the search; Alt-X ends tree mode
+  // even then.
   con.input.clear();
+  con.Type("d\x1b");
+  RunUntilIdle();
+  EXPECT_EQ(prog.searchText, "");
+  EXPECT_EQ(con.Text(0, 0, 2), "CD");
+  con.input.clear();
+  con.Type("d");
   con.PushKey('X', 'x', kLeftAltPressed);
   EXPECT_EQ(RunToEnd(), 0);
+  EXPECT_EQ(prog.searchText, "D");
 }
 
 TEST_F(TreeMode, EnterOnAVanishedDirectoryGoesBackToTheStart) {
