@@ -42,24 +42,17 @@ void WriteBlanksToEnd(int column, int row, int slot) {
 
 bool HasEntries(int d) { return d >= 1 && d <= 26 && Drive(d).entryCount > 0; }
 
-// Prefix and name of entry `e` of drive `d` at `row`; returns the column
-// after the name.
-int DrawEntry(int d, int e, int row, const NameSlots& slots) {
+// Prefix and name of entry `e` of drive `d` at `row`; sets the column after
+// the name and the name's slot.
+void DrawEntry(int d, int e, int row, const NameSlots& slots, int* column, int* slot) {
   const DriveTree& t = Drive(d);
   const std::string& path = t.paths[static_cast<size_t>(e)];
-  int column = 0;
-  WriteClipped(&column, row, 15, t.prefixes[static_cast<size_t>(e)]);
-  int slot = path == prog.startupDirectory ? slots.startup
-             : t.present                   ? slots.present
-                                           : slots.absent;
-  WriteClipped(&column, row, slot, EntryName(path));
-  return column;
-}
-
-int NameSlotOf(int d, int e) {
-  const DriveTree& t = Drive(d);
-  if (t.paths[static_cast<size_t>(e)] == prog.startupDirectory) return kPlainName.startup;
-  return t.present ? kPlainName.present : kPlainName.absent;
+  *column = 0;
+  WriteClipped(column, row, 15, t.prefixes[static_cast<size_t>(e)]);
+  *slot = path == prog.startupDirectory ? slots.startup
+          : t.present                   ? slots.present
+                                        : slots.absent;
+  WriteClipped(column, row, *slot, EntryName(path));
 }
 
 }  // namespace
@@ -139,8 +132,9 @@ void DrawListWindow(int driveNumber) {
     for (; row <= t.rowsUsed && row <= lastRow; ++row) {
       int e = t.topEntry + row - 1;
       if (e < 1 || e > t.entryCount) break;
-      int column = DrawEntry(driveNumber, e, row, kPlainName);
-      WriteBlanksToEnd(column, row, NameSlotOf(driveNumber, e));
+      int column, slot;
+      DrawEntry(driveNumber, e, row, kPlainName, &column, &slot);
+      WriteBlanksToEnd(column, row, slot);
     }
   }
   for (; row <= lastRow; ++row) WriteBlanksToEnd(0, row, 15);
@@ -171,5 +165,6 @@ void DrawCursorBar(bool on) {
   const DriveTree& t = Drive(cur);
   int row = t.currentEntry - t.topEntry + 1;
   if (row < 1 || row > Rows() - 2 || t.currentEntry > t.entryCount) return;
-  DrawEntry(cur, t.currentEntry, row, on ? kBarName : kPlainName);
+  int column, slot;
+  DrawEntry(cur, t.currentEntry, row, on ? kBarName : kPlainName, &column, &slot);
 }

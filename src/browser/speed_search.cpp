@@ -1,5 +1,103 @@
 #include "browser/speed_search.h"
 
-// Not built yet.
-void SpeedSearchKey(int) {}
-void ShowSpeedSearchLine() {}
+#include <string>
+
+#include "browser/render.h"
+#include "crt32/console.h"
+#include "crt32/screen.h"
+#include "crt32/text_cells.h"
+#include "store/drive_table.h"
+
+namespace {
+
+constexpr int kBackspace = 8;
+constexpr int kAltN = -49;
+constexpr int kTextColumn = 15;
+
+char UpperAscii(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
+
+bool NameStartsWith(const std::string& path, const std::string& text) {
+  std::string name = EntryName(path);
+  if (text.empty() || name.size() < text.size()) return false;
+  for (size_t i = 0; i < text.size(); ++i)
+    if (UpperAscii(name[i]) != text[i]) return false;
+  return true;
+}
+
+// First entry in first..last whose name begins with `text`, or 0.
+int FindMatch(const DriveTree& tree, int first, int last,
+              const std::string& text) {
+  for (int i = first; i <= last; ++i)
+    if (NameStartsWith(tree.paths[i], text)) return i;
+  return 0;
+}
+
+}  // namespace
+
+void SpeedSearchKey(int keyCode) {
+  if (keyCode < 0 && keyCode != kAltN) return;
+  if (keyCode == 0 || keyCode > 255) return;
+  int d = prog.currentDrive;
+  if (d < 1 || d > 26) return;
+  DriveTree& tree = Drive(d);
+  std::string& text = prog.searchText;
+
+  if (keyCode == kBackspace) {
+    if (text.empty()) return;
+    if (text.size() == 1) {
+      DrawTreeScreen();
+      return;
+    }
+    text.pop_back();
+    ShowSpeedSearchLine();
+    return;
+  }
+
+  bool next = keyCode == kAltN;
+  std::string candidate = text;
+  if (!next) candidate += UpperAscii(static_cast<char>(keyCode));
+
+  // Guard against a drive whose bookkeeping does not cover its paths.
+  int count = tree.entryCount;
+  if (count > static_cast<int>(tree.paths.size()) - 1)
+    count = static_cast<int>(tree.paths.size()) - 1;
+  int start = tree.currentEntry;
+  if (start < 1 || start > count) {
+    Beep();
+    return;
+  }
+
+  // A typed character may keep the current entry; Alt-N must move on, and
+  // comes back to the current entry only when nothing else matches.
+  int found = FindMatch(tree, next ? start + 1 : start, count, candidate);
+  if (found == 0) found = FindMatch(tree, 1, start, candidate);
+  if (found == 0) {
+    Beep();
+    return;
+  }
+  tree.currentEntry = found;
+  text = candidate;
+  ShowSpeedSearchLine();
+
+  int rows = prog.ScreenRows;
+  if (found < tree.topEntry || found - tree.topEntry > rows - 3) {
+    tree.topEntry = found - (rows - 3);
+    if (tree.topEntry < 1) tree.topEntry = 1;
+    DrawListWindow(d);
+  }
+}
+
+void ShowSpeedSearchLine() {
+  MoveCursor(0, 0);
+  SetColourSlot(23);
+  ClearToLineEnd();
+  WriteText(" Speed Search: ");
+  SetColourSlot(24);
+  // A text wider than the row would wrap into the list window.
+  WriteText(CutToCells(prog.searchText, 80 - kTextColumn));
+  MoveCursor(49, 0);
+  SetColourSlot(25);
+  WriteText("Alt-N = Next match");
+}

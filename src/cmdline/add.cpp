@@ -1,5 +1,108 @@
 #include "cmdline/add.h"
-#include "shell/process.h"
 
-// Not built yet.
-void AddCurrentDirectory(std::unique_ptr<File>) { EndProcess(0); }
+#include <string_view>
+
+#include "crt32/console.h"
+#include "scanner/rewrite.h"
+#include "scanner/sort.h"
+#include "shell/process.h"
+#include "shell/shell.h"
+#include "store/drive_table.h"
+#include "store/text_file.h"
+
+namespace {
+
+bool EqualUpper(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
+    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
+    if (x != y) return false;
+  }
+  return true;
+}
+
+// A line the insertion can reason about: a drive letter, ":\" and more.
+// Anything else (empty lines, hand edits) is carried over untouched but
+// takes no part in the comparisons.
+bool InFormat(std::string_view line) {
+  return line.size() >= 4 && line[0] >= 'A' && line[0] <= 'Z' &&
+         line[1] == ':' && line[2] == '\\';
+}
+
+[[noreturn]] void UnableToModify() {
+  FatalExit("Unable to modify " + prog.programDirectory + "KS.DAT");
+}
+
+std::string ParentPath(const std::string& path) {
+  size_t slash = path.rfind('\\');
+  if (slash == std::string::npos) return std::string();
+  std::string parent = path.substr(0, slash + 1);
+  if (parent.size() > 3) parent.pop_back();
+  return parent;
+}
+
+}  // namespace
+
+void AddCurrentDirectory(std::unique_ptr<File> scanFile) {
+  const std::string& newPath = prog.startupDirectory;
+  if (newPath.size() == 3) FatalExit("Cannot add root directory to scan file.");
+  const std::string parent = ParentPath(newPath);
+
+  // Find where the new line belongs: before the first line that sorts
+  // after it in tree order.
+  long insertAt = 0;  // 1-based line number the new line takes
+  bool found = false;
+  bool stopped = false;
+  std::string lastLine;
+  {
+    LineReader reader(std::move(scanFile));
+    std::string_view line;
+    while (reader.Next(&line)) {
+      ++insertAt;
+      if (!InFormat(line)) continue;
+      if (line[3] == '*') line = line.substr(0, 3);
+      if (EqualUpper(line, parent)) found = true;
+      lastLine.assign(line.data(), line.size());
+      if (CompareTreeOrder(newPath, line) <= 0) {
+        stopped = true;
+        break;
+      }
+    }
+    reader.Close();
+  }
+  if (EqualUpper(newPath, lastLine))
+    FatalExit(newPath + " has already been scanned.");
+  if (!found)
+    FatalExit("Parent directory \"" + parent + "\" not in scan file.");
+  if (!stopped) ++insertAt;
+
+  // Readers take a line by its upper-case drive letter; one recorded in
+  // lower case would be lost to them.
+  std::string newLine = newPath;
+  if (newLine[0] >= 'a' && newLine[0] <= 'z') newLine[0] = static_cast<char>(newLine[0] - 32);
+
+  // The new contents go to a temporary file that replaces KS.DAT only when
+  // complete, so that no failure leaves the scan file damaged.
+  int error = 0;
+  std::unique_ptr<File> old =
+      theSystem->OpenFile(prog.scanFilePath, OpenMode::kRead, &error);
+  if (!old) UnableToModify();
+  LineReader reader(std::move(old));
+  ScanFileRewrite rewrite;
+  if (!BeginScanFileRewrite(&rewrite)) UnableToModify();
+  long n = 0;
+  std::string_view line;
+  while (reader.Next(&line)) {
+    if (++n == insertAt) WriteScanLine(&rewrite, newLine);
+    WriteScanLine(&rewrite, line);
+  }
+  if (n < insertAt) WriteScanLine(&rewrite, newLine);
+  // Closed first: a file still open for reading cannot be replaced on every
+  // system.
+  reader.Close();
+  if (!CommitScanFileRewrite(&rewrite)) UnableToModify();
+  WriteLine("Scan file updated with " + newPath);
+  EndProcess(0);
+}

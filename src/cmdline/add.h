@@ -5,4 +5,6 @@
 
 #include "system/system.h"
 
+// Takes the scan file open for reading at its first line.  Never returns.
 [[noreturn]] void AddCurrentDirectory(std::unique_ptr<File> scanFile);
+

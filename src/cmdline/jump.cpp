@@ -1,5 +1,139 @@
 #include "cmdline/jump.h"
 
-// Not built yet.
-DerivedPattern DerivePattern(const std::string& a) { DerivedPattern p; p.pattern = a; return p; }
-void JumpToDirectory(std::unique_ptr<File>, const DerivedPattern&) {}
+#include <cstring>
+#include <string_view>
+
+#include "crt32/console.h"
+#include "shell/process.h"
+#include "shell/shell.h"
+#include "store/drive_table.h"
+#include "store/text_file.h"
+
+namespace {
+
+char UpperAscii(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
+
+// The directory name of a scan-file line (after its last backslash), or an
+// empty view for a line that is no directory line: root lines, lines outside
+// the format (hand edits, truncated writes) and anything the jump could not
+// change into are never offered.
+std::string_view DirectoryName(std::string_view line) {
+  if (line.size() < 4 || line[0] < 'A' || line[0] > 'Z' || line[1] != ':' ||
+      line[2] != '\\' || line[3] == '*')
+    return std::string_view();
+  size_t slash = line.rfind('\\');
+  return line.substr(slash + 1);
+}
+
+struct Matcher {
+  const DerivedPattern& p;
+  std::string upperName;  // reused for every line
+
+  // 0-based offset of the match in `name`, or -1.
+  int Match(std::string_view name, bool exactPass) {
+    const std::string& pat = p.pattern;
+    if (exactPass || p.mode == MatchMode::kStartsWith) {
+      // Cheap checks first: most lines fail on the length or first bytes.
+      if (name.size() < pat.size()) return -1;
+      if (exactPass != (name.size() == pat.size())) return -1;
+      for (size_t i = 0; i < pat.size(); ++i)
+        if (UpperAscii(name[i]) != pat[i]) return -1;
+      return 0;
+    }
+    if (name.size() <= pat.size()) return -1;  // equal length would be exact
+    upperName.assign(name.data(), name.size());
+    for (char& c : upperName) c = UpperAscii(c);
+    size_t at = upperName.find(pat);
+    return at == std::string::npos ? -1 : static_cast<int>(at);
+  }
+};
+
+void CollectPass(LineReader* reader, const DerivedPattern& p, bool exactPass,
+                 CandidateList* list) {
+  Matcher matcher{p, std::string()};
+  std::string_view line;
+  while (static_cast<int>(list->items.size()) < MaxCandidates &&
+         reader->Next(&line)) {
+    std::string_view name = DirectoryName(line);
+    if (name.empty()) continue;
+    int drive = line[0] - 64;
+    if (p.driveRestriction > 0 && drive != p.driveRestriction) continue;
+    if (!Drive(drive).present) continue;
+    int at = matcher.Match(name, exactPass);
+    if (at < 0) continue;
+    int nameStart = static_cast<int>(line.size() - name.size());
+    list->items.push_back(Candidate{std::string(line), nameStart + at + 1});
+  }
+}
+
+void ChangeToCandidate(const Candidate& c) {
+  if (theSystem->SetCurrentDirectory(c.path)) {
+    prog.ExitCode = 1;
+    return;
+  }
+  if (!theSystem->SetCurrentDirectory(prog.startupDirectory))
+    RunTimeError(kIoPathNotFound);
+  FatalExit("Error changing to " + c.path + "\r\nYou may need to rescan drives.");
+}
+
+}  // namespace
+
+DerivedPattern DerivePattern(const std::string& argument) {
+  DerivedPattern d;
+  d.pattern = argument;
+  size_t star = argument.find('*');
+  if (star != std::string::npos) {
+    d.pattern = argument.substr(0, star) + argument.substr(star + 1, 12);
+    d.mode = MatchMode::kAnywhere;
+  }
+  if (d.pattern.size() > 2 && d.pattern[1] == ':') {
+    d.driveRestriction = static_cast<unsigned char>(d.pattern[0]) - 64;
+    d.pattern.erase(0, 2);
+  }
+  return d;
+}
+
+CandidateList CollectCandidates(std::unique_ptr<File> scanFile,
+                                const DerivedPattern& p) {
+  CandidateList list;
+  list.patternLength = static_cast<int>(p.pattern.size());
+  {
+    LineReader reader(std::move(scanFile));
+    // An empty pattern would equal the empty name of no line and occur in
+    // every one; it stands for nothing.
+    if (!p.pattern.empty()) CollectPass(&reader, p, true, &list);
+    reader.Close();
+  }
+  list.exactCount = static_cast<int>(list.items.size());
+  int error = 0;
+  std::unique_ptr<File> again =
+      theSystem->OpenFile(prog.scanFilePath, OpenMode::kRead, &error);
+  if (!again) RunTimeError(error != 0 ? error : kIoFileNotFound);
+  LineReader reader(std::move(again));
+  if (!p.pattern.empty()) CollectPass(&reader, p, false, &list);
+  reader.Close();
+  list.partialCount = static_cast<int>(list.items.size()) - list.exactCount;
+  return list;
+}
+
+void JumpToDirectory(std::unique_ptr<File> scanFile, const DerivedPattern& p) {
+  CandidateList list = CollectCandidates(std::move(scanFile), p);
+  if (list.items.empty()) {
+    const std::string quoted = "\"" + p.pattern + "\"";
+    if (p.mode == MatchMode::kStartsWith)
+      FatalExit(quoted + " not found.  Try \"*" + p.pattern + "\" instead.");
+    FatalExit(quoted + " not found.  You may need to rescan drives.");
+  }
+  // One match needs no screen at all: the terminal is left alone.
+  if (list.items.size() == 1) {
+    ChangeToCandidate(list.items[0]);
+    return;
+  }
+  int picked = RunChooser(list);
+  if (picked > 0) ChangeToCandidate(list.items[static_cast<size_t>(picked - 1)]);
+  ShowCursor();
+  SetForeground(7);
+  SetBackground(0);
+}

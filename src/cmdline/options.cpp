@@ -1,6 +1,66 @@
 #include "cmdline/options.h"
-#include "shell/process.h"
 
-// Not built yet.
-void RunCommandLineMode() {}
-void ShowOptionList() { EndProcess(0); }
+#include <memory>
+#include <string>
+
+#include "cmdline/add.h"
+#include "cmdline/jump.h"
+#include "crt32/console.h"
+#include "scanner/rescan.h"
+#include "shell/process.h"
+#include "shell/shell.h"
+#include "store/drive_table.h"
+#include "system/system.h"
+
+namespace {
+
+std::string UpperAscii(std::string text) {
+  for (char& c : text)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+  return text;
+}
+
+}  // namespace
+
+void RunCommandLineMode() {
+  if (prog.args.size() < 2) return;
+  const std::string argument = UpperAscii(prog.args[1]);
+  if (argument == "\\") {
+    ChangeToDriveRoot();
+    return;
+  }
+  if (argument.find('?') != std::string::npos) ShowOptionList();
+  if (argument.compare(0, 2, "/S") == 0) RunScanOption(argument);
+
+  DerivedPattern pattern = DerivePattern(argument);
+  int error = 0;
+  std::unique_ptr<File> scanFile =
+      theSystem->OpenFile(prog.scanFilePath, OpenMode::kRead, &error);
+  if (!scanFile)
+    FatalExit("Error opening " + prog.programDirectory +
+              "KS.DAT, you may need to rescan drives.");
+  if (pattern.pattern == "/A") AddCurrentDirectory(std::move(scanFile));
+  JumpToDirectory(std::move(scanFile), pattern);
+}
+
+void ShowOptionList() {
+  static const char* const kLines[] = {
+      "Kestrin 95 command line options",
+      "",
+      "KS              ; No parameters: start KS in Tree Mode",
+      "KS dir_name     ; Jump to directory that starts with dir_name",
+      "                ; Pick from list on multiple matches",
+      "KS d:dir_name   ; Restricts search to specified drive only",
+      "KS *dir_name    ; Jump to directory where dir_name appears",
+      "                ; anywhere in directory name",
+      "KS d:*dir_name  ; Restricts search to specified drive only",
+      "KS /a           ; Add current directory to scan file",
+      "KS /sD          ; Update scan file with D drive list",
+      "                ; e.g. KS /sCGK will scan drives C, G, and K",
+      "KS /s+D         ; Same as above but will include hidden dirs",
+      "                ; e.g. KS /s+CGK",
+  };
+  for (const char* line : kLines) WriteLine(line);
+  ShowCursor();
+  EndProcess(0);
+}

@@ -1,5 +1,6 @@
 #include "scanner/scan.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 
@@ -10,7 +11,17 @@
 
 namespace {
 
-int stepsSincePoll = 0;
+using Clock = std::chrono::steady_clock;
+
+// The keyboard is asked at the first step and then at most this often, and
+// the count redrawn likewise: on a console each question or redraw is a
+// system call or three, costing far more than a directory entry.
+constexpr std::chrono::milliseconds kPollInterval(50);
+constexpr std::chrono::milliseconds kCountInterval(50);
+Clock::time_point polledAt;
+bool polled = false;
+Clock::time_point countShownAt;
+int countShown = 0;
 
 // A name that would break the scan file's line structure or its path syntax
 // cannot be stored, and neither can anything below it.
@@ -36,6 +47,8 @@ bool NextEntry(DirReader* reader, DirEntry* entry) {
 }
 
 void ShowCount() {
+  countShown = scanner.scanCount;
+  countShownAt = Clock::now();
   char digits[16];
   snprintf(digits, sizeof digits, "%3d", scanner.scanCount);
   MoveCursor(55, prog.ScreenRows - 1);
@@ -43,17 +56,22 @@ void ShowCount() {
 }
 
 void PollForEsc() {
-  if (++stepsSincePoll < kKeyPollInterval) return;
-  stepsSincePoll = 0;
-  if (!KeyWaiting()) return;
-  uint8_t ch = ReadKeyChar();
-  if (ch == 0) {
-    // An extended key: its scan code is dropped at once so that it can never
-    // be taken for Esc.
-    ReadKeyChar();
-    return;
+  Clock::time_point now = Clock::now();
+  if (polled && now - polledAt < kPollInterval) return;
+  polled = true;
+  polledAt = now;
+  // Polls are far apart, so every key typed since the last one is taken.
+  for (int keys = 0; keys < 16 && KeyWaiting(); ++keys) {
+    uint8_t ch = ReadKeyChar();
+    if (ch == 0) {
+      // An extended key: its scan code is dropped at once so that it can
+      // never be taken for Esc.
+      ReadKeyChar();
+    } else if (ch == 27) {
+      scanner.scanCanceled = true;
+      return;
+    }
   }
-  scanner.scanCanceled = (ch == 27);
 }
 
 void ScanLevel(const std::string& path) {
@@ -68,7 +86,10 @@ void ScanLevel(const std::string& path) {
         (entry.attributes & kAttrReparsePoint) == 0 &&
         StorableName(entry.name)) {
       ++scanner.scanCount;
-      if (!scanner.quietScan) ShowCount();
+      if (!scanner.quietScan &&
+          (countShown == 0 ||
+           Clock::now() - countShownAt >= kCountInterval))
+        ShowCount();
       std::string child;
       child.reserve(path.size() + 1 + entry.name.size());
       child.append(path).append(1, '\\').append(entry.name);
@@ -83,6 +104,10 @@ void ScanLevel(const std::string& path) {
 }  // namespace
 
 void ScanDirectory(const std::string& path) {
-  stepsSincePoll = 0;
+  polled = false;
+  countShown = 0;
   ScanLevel(path);
+  // The last count found always shows.
+  if (!scanner.quietScan && countShown != 0 && countShown != scanner.scanCount)
+    ShowCount();
 }

@@ -34,6 +34,36 @@ int CompareTreeOrder(std::string_view a, std::string_view b) {
   return a.size() < b.size() ? -1 : 1;
 }
 
+namespace {
+
+// Tree order for one drive's scan.  Two sibling names that differ only in
+// the case of a to z (a case-sensitive file system) have equal keys; by the
+// key alone their subtrees would interleave and the tree would show children
+// under the wrong parent.  Such names are told apart by their bytes once the
+// name ends, each followed by its own subtree.
+bool ScanOrderLess(const std::string& a, const std::string& b) {
+  int tie = 0;
+  size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    unsigned char x = KeyByte(a[i]);
+    unsigned char y = KeyByte(b[i]);
+    if (x != y) return x < y;
+    if (x == 0) {
+      if (tie != 0) return tie < 0;
+    } else if (tie == 0 && a[i] != b[i]) {
+      tie = static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[i]) ? -1 : 1;
+    }
+  }
+  if (a.size() == b.size()) return tie < 0;
+  // The longer path either goes on below an equal name, or has the longer
+  // name.
+  const std::string& longer = a.size() > b.size() ? a : b;
+  if (tie != 0 && longer[n] == '\\') return tie < 0;
+  return a.size() < b.size();
+}
+
+}  // namespace
+
 void SortScanList() {
   std::vector<std::string>& list = scanner.scanList;
   // Entry 0 is the placeholder and entry 1 the root; neither moves.
@@ -41,8 +71,5 @@ void SortScanList() {
   if (count < 3) return;
   // std::sort moves the strings themselves (cheap swaps of their buffers);
   // keys are derived during each comparison and never stored.
-  std::sort(list.begin() + 2, list.begin() + count + 1,
-            [](const std::string& a, const std::string& b) {
-              return CompareTreeOrder(a, b) < 0;
-            });
+  std::sort(list.begin() + 2, list.begin() + count + 1, ScanOrderLess);
 }

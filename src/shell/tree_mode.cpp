@@ -18,9 +18,14 @@ bool EndsTreeMode(int key) { return key == 27 || key == 13 || key == -45; }
 
 void RunTreeMode() {
   HideCursor();
+  // Drive letters carry no case, but a shell may report the one the user
+  // typed ("d:\work"); the scan file always holds upper-case letters.
+  std::string& start = prog.startupDirectory;
+  if (start.size() >= 2 && start[1] == ':' && start[0] >= 'a' && start[0] <= 'z')
+    start[0] = static_cast<char>(start[0] - 32);
   // A start-up directory without a drive letter (a POSIX directory outside
   // every mapped drive) anchors nowhere: 0 places no cursor specially.
-  prog.anchorDrive = DriveNumberOf(prog.startupDirectory);
+  prog.anchorDrive = DriveNumberOf(start);
   LoadDriveTrees();
   prog.currentDrive = prog.anchorDrive;
   DrawTreeScreen();  // falls back to the first drive with entries

@@ -71,13 +71,6 @@ TEST_F(Rendering, PrefixesHoldAtAnyDepth) {
   EXPECT_EQ(d.prefixes[static_cast<size_t>(child) - 1].substr(48), "\xC3\xC4");
 }
 
-TEST_F(Rendering, EntryNames) {
-  EXPECT_EQ(EntryName("D:\\"), "D:\\");
-  EXPECT_EQ(EntryName("D:"), "D:");
-  EXPECT_EQ(EntryName("D:\\A"), "A");
-  EXPECT_EQ(EntryName("D:\\APPS OLD\\EDIT"), "EDIT");
-}
-
 TEST_F(Rendering, DriveLineShowsLettersTitleAndCount) {
   sys.SetDrive('C');
   sys.SetDrive('D');
@@ -107,7 +100,7 @@ TEST_F(Rendering, DriveLineShowsLettersTitleAndCount) {
   ExpectSlot(24, 5, 79, 21);
 }
 
-TEST_F(Rendering, ListWindowColoursAndBlankRows) {
+TEST_F(Rendering, ListWindowAndCursorBarColours) {
   sys.SetDrive('D');
   Load({"D:\\*s", "D:\\APPS", "D:\\APPS\\EDIT", "D:\\TEMP", "E:\\*s", "E:\\X"});
   prog.startupDirectory = "D:\\APPS\\EDIT";
@@ -123,37 +116,27 @@ TEST_F(Rendering, ListWindowColoursAndBlankRows) {
     EXPECT_EQ(con.Row(r), std::string(80, ' '));
     ExpectSlot(r, 0, 79, 15);
   }
+  // The bar covers the name only.
+  Drive(4).currentEntry = 3;
+  DrawCursorBar(true);
+  ExpectSlot(3, 0, 3, 15);
+  ExpectSlot(3, 4, 7, 19);
+  ExpectSlot(3, 8, 79, 18);
+  Drive(4).currentEntry = 2;
+  DrawCursorBar(true);
+  ExpectSlot(2, 2, 5, 17);
+  DrawCursorBar(false);
+  ExpectSlot(2, 2, 79, 16);
+
   // An absent drive's names are grey; the start-up directory stays yellow
   // only on an exact match.
   prog.startupDirectory = "e:\\x";
   prog.currentDrive = 5;
   DrawTreeScreen();
   ExpectSlot(2, 2, 79, 29);
-}
-
-TEST_F(Rendering, CursorBarCoversTheNameOnly) {
-  sys.SetDrive('D');
-  Load({"D:\\*s", "D:\\APPS", "D:\\TEMP", "E:\\*s", "E:\\X"});
-  prog.currentDrive = 4;
-  DrawTreeScreen();
-  Drive(4).currentEntry = 3;
-  DrawCursorBar(true);
-  ExpectSlot(3, 0, 1, 15);
-  ExpectSlot(3, 2, 5, 17);
-  ExpectSlot(3, 6, 79, 16);
-  DrawCursorBar(false);
-  ExpectSlot(3, 2, 79, 16);
-
-  prog.startupDirectory = "D:\\TEMP";
-  DrawCursorBar(true);
-  ExpectSlot(3, 2, 5, 19);
-  prog.currentDrive = 5;
-  DrawTreeScreen();
   Drive(5).currentEntry = 2;
   DrawCursorBar(true);
   ExpectSlot(2, 2, 2, 30);
-  DrawCursorBar(false);
-  ExpectSlot(2, 2, 2, 29);
 }
 
 TEST_F(Rendering, StatusLineNotes) {
@@ -209,33 +192,11 @@ TEST_F(Rendering, LongTextIsCutAtColumn80AndNeverWraps) {
   EXPECT_EQ(con.Text(0, 4, 80), "\xC0\xC4" + std::string(70, 'P') + std::string(8, ' '));
 }
 
-TEST_F(Rendering, WithoutAnyEntriesTheScreenIsEmptyButDrawn) {
-  LoadDriveTrees();
-  prog.currentDrive = 4;
-  DrawTreeScreen();
-  EXPECT_EQ(prog.currentDrive, 0);
-  DrawStatusLine();
-  DrawCursorBar(true);
-  DrawCursorBar(false);
-  EXPECT_EQ(con.Text(26, 0, 16), "Kestrin 95 v1.00");
-  EXPECT_EQ(con.Text(69, 0, 11), std::string(11, ' '));
-  EXPECT_EQ(con.Row(1), std::string(80, ' '));
-  ExpectSlot(1, 0, 79, 15);
-  EXPECT_EQ(con.Text(0, 24, 12), " F1: Help \xB3 ");
-
-  // A drive without entries falls back to the first that has some.
+TEST_F(Rendering, ADriveWithoutEntriesIsNeverShown) {
   Load({"K:\\*", "M:\\*"});
   prog.currentDrive = 4;
   DrawTreeScreen();
   EXPECT_EQ(prog.currentDrive, 11);
-}
-
-TEST_F(Rendering, FullRedrawEndsTheSpeedSearch) {
-  Load({"D:\\*"});
-  prog.currentDrive = 4;
-  prog.searchText = "AB";
-  DrawTreeScreen();
-  EXPECT_EQ(prog.searchText, "");
 }
 
 }  // namespace

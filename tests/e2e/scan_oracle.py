@@ -10,9 +10,14 @@ Reads `find ROOT ... -print0` on stdin for `expect`.
 import sys
 
 
+def name_key(name):
+    return bytes(b - 32 if 0x61 <= b <= 0x7A else b for b in name)
+
+
 def tree_key(path):
-    return bytes(0 if b == 0x5C else (b - 32 if 0x61 <= b <= 0x7A else b)
-                 for b in path)
+    # Name by name: letters a to z as upper case, names equal that way by
+    # their bytes; a directory before everything below it.
+    return [(name_key(n), n) for n in path.split(b"\\")]
 
 
 def expect(letter, root):

@@ -31,17 +31,6 @@ TEST_F(ScanFileRewriteTest, NewContentsReplaceTheFileAndNoTemporaryStays) {
   EXPECT_EQ(sys.files[ScanFilePath()], "");
 }
 
-TEST_F(ScanFileRewriteTest, OldFileIsUntouchedUntilTheCommit) {
-  WriteScanFile({"C:\\*old", "C:\\OLD"});
-  const std::string old = sys.files[ScanFilePath()];
-  ScanFileRewrite rw;
-  ASSERT_TRUE(BeginScanFileRewrite(&rw));
-  for (int i = 0; i < 20000; ++i) WriteScanLine(&rw, "C:\\DIR" + std::to_string(i));
-  EXPECT_EQ(sys.files[ScanFilePath()], old);
-  ASSERT_TRUE(CommitScanFileRewrite(&rw));
-  EXPECT_EQ(ScanFileLines().size(), 20000u);
-}
-
 TEST_F(ScanFileRewriteTest, DiskFullMidWayEndsTheRunAndKeepsTheOldFile) {
   WriteScanFile({"C:\\*old", "C:\\OLD"});
   const std::string old = sys.files[ScanFilePath()];

@@ -1,0 +1,89 @@
+#include "cmdline/add.h"
+
+#include "cmdline_support.h"
+
+namespace {
+
+using AddDirectory = CmdlineTest;
+
+const char kStampC[] = "C:\\*07.12.2026 10:15:00";
+const char kStampD[] = "D:\\*01.01.2026";
+const std::vector<std::string> kLines = {kStampC, "C:\\APPS", "C:\\APPS\\EDIT",
+                                         "C:\\TEMP", kStampD, "D:\\DATA"};
+
+std::vector<std::string> Inserted(size_t at, const std::string& line) {
+  std::vector<std::string> v = kLines;
+  v.insert(v.begin() + static_cast<long>(at), line);
+  return v;
+}
+
+TEST_F(AddDirectory, InsertsInTreeOrderKeepingStamps) {
+  struct Case { const char* dir; size_t at; };
+  const Case cases[] = {{"C:\\GAMES", 3}, {"C:\\APPS\\NEW", 3}, {"C:\\ZZZ", 4},
+                        {"D:\\ZZZ", 6}, {"C:\\APPS OLD", 3}, {"C:\\0", 1}};
+  for (const Case& c : cases) {
+    WriteScanFile(kLines);
+    con.output.clear();
+    prog.startupDirectory = c.dir;
+    EXPECT_EQ(Run("/a"), 0) << c.dir;
+    EXPECT_EQ(ScanFileLines(), Inserted(c.at, c.dir)) << c.dir;
+    EXPECT_EQ(con.output, "Scan file updated with " + std::string(c.dir) + "\r\n");
+  }
+}
+
+TEST_F(AddDirectory, RefusalsLeaveTheFileAlone) {
+  struct Case { const char* dir; const char* message; };
+  const Case cases[] = {
+      {"c:\\apps", "c:\\apps has already been scanned."},
+      {"C:\\APPS\\EDIT\\X\\Y", "Parent directory \"C:\\APPS\\EDIT\\X\" not in scan file."},
+      {"E:\\NEW", "Parent directory \"E:\\\" not in scan file."},
+      {"C:\\", "Cannot add root directory to scan file."},
+  };
+  WriteScanFile(kLines);
+  for (const Case& c : cases) {
+    con.output.clear();
+    prog.startupDirectory = c.dir;
+    EXPECT_EQ(Run("/A"), 0);
+    EXPECT_EQ(con.output, std::string(c.message) + "\r\n");
+  }
+  EXPECT_EQ(ScanFileLines(), kLines);
+  WriteScanFile({});
+  prog.startupDirectory = "C:\\NEW";
+  EXPECT_EQ(Run("/a"), 0);
+  EXPECT_EQ(ScanFileLines(), std::vector<std::string>{});
+}
+
+TEST_F(AddDirectory, StrayLinesAndLowerCaseDriveLetters) {
+  // Lines outside the format neither stop the addition nor get lost.
+  WriteScanFile({kStampC, "", "junk", "C:\\TEMP"});
+  prog.startupDirectory = "c:\\games";
+  EXPECT_EQ(Run("/a"), 0);
+  EXPECT_EQ(ScanFileLines(), (std::vector<std::string>{
+                                 kStampC, "", "junk", "C:\\games", "C:\\TEMP"}));
+  EXPECT_EQ(con.output, "Scan file updated with c:\\games\r\n");
+}
+
+TEST_F(AddDirectory, FailuresNeverDamageTheScanFile) {
+  const std::string tmp = prog.programDirectory + "ks$$$.tmp";
+  sys.files[tmp] = "left over\r\n";
+  WriteScanFile(kLines);
+  prog.startupDirectory = "C:\\GAMES";
+  EXPECT_EQ(Run("/a"), 0);
+  EXPECT_EQ(ScanFileLines(), Inserted(3, "C:\\GAMES"));
+  EXPECT_EQ(sys.files[tmp], "left over\r\n");
+
+  WriteScanFile(kLines);
+  const std::string before = sys.files[ScanFilePath()];
+  sys.failReplace = true;
+  con.output.clear();
+  EXPECT_EQ(Run("/a"), 0);
+  EXPECT_EQ(con.output, "Unable to modify C:\\KS\\KS.DAT\r\n");
+  EXPECT_EQ(sys.files[ScanFilePath()], before);
+
+  sys.failReplace = false;
+  sys.writeBudget = 20;
+  EXPECT_EQ(Run("/a"), 1);
+  EXPECT_EQ(sys.files[ScanFilePath()], before);
+}
+
+}  // namespace

@@ -1,0 +1,132 @@
+#include "cmdline/jump.h"
+
+#include "cmdline_support.h"
+
+namespace {
+
+using Jump = CmdlineTest;
+
+const std::vector<std::string> kWinLines = {
+    "C:\\*07.12.2026", "C:\\APPS",  "C:\\APPS\\WIN",
+    "C:\\OLDWIN",      "C:\\WIN",   "C:\\WINDOWS"};
+
+TEST(DerivePattern, StarDriveAndLength) {
+  struct Case { const char* arg; const char* pattern; bool anywhere; int drive; };
+  const Case cases[] = {
+      {"WIN", "WIN", false, 0},        {"D:WIN", "WIN", false, 4},
+      {"C:*WIN", "WIN", true, 3},      {"*C:WIN", "WIN", true, 3},
+      {"C*:WIN", "WIN", true, 3},      {"C:", "C:", false, 0},
+      {"A*B*C", "AB*C", true, 0},      {"*", "", true, 0},
+      {"*ABCDEFGHIJKLMNOP", "ABCDEFGHIJKL", true, 0},
+  };
+  for (const Case& c : cases) {
+    DerivedPattern d = DerivePattern(c.arg);
+    EXPECT_EQ(d.pattern, c.pattern) << c.arg;
+    EXPECT_EQ(d.mode == MatchMode::kAnywhere, c.anywhere) << c.arg;
+    EXPECT_EQ(d.driveRestriction, c.drive) << c.arg;
+  }
+}
+
+TEST_F(Jump, ExactCandidatesComeFirstThenPartialOnesInFileOrder) {
+  SetUpDrives(kWinLines);
+  Press("\x1b");
+  EXPECT_EQ(Run("win"), -1);
+  EXPECT_EQ(con.Text(47, 18, 22), "Exact: 2    Partial: 1");
+  EXPECT_EQ(Inner(7).substr(0, 13), " C:\\APPS\\WIN ");
+  EXPECT_EQ(Inner(8).substr(0, 8), " C:\\WIN ");
+  EXPECT_EQ(Inner(9).substr(0, 12), " C:\\WINDOWS ");
+
+  Press("\x1b");
+  EXPECT_EQ(Run("*win"), -1);
+  EXPECT_EQ(con.Text(47, 18, 22), "Exact: 2    Partial: 2");
+  EXPECT_EQ(Inner(9).substr(0, 11), " C:\\OLDWIN ");
+  EXPECT_EQ(Inner(10).substr(0, 12), " C:\\WINDOWS ");
+  // The matched text has its group's colour: OLDWIN's "WIN" is partial.
+  EXPECT_EQ(con.Attr(13, 9), 0x1F);
+  EXPECT_EQ(con.Attr(14, 9), 0x1B);
+  EXPECT_EQ(con.Attr(16, 9), 0x1B);
+  EXPECT_EQ(con.Attr(17, 9), 0x1F);
+  EXPECT_EQ(prog.ExitCode, 0);
+  EXPECT_EQ(sys.cwd, "C:\\");
+}
+
+TEST_F(Jump, DriveRestrictionAbsentDrivesRootsAndStrayLinesAreNoCandidates) {
+  SetUpDrives({"C:\\*07.12.2026", "C:\\WIN", "D:\\*07.12.2026", "D:\\WIN",
+               "E:\\WIN", "", "C:\\", "WIN", "C:WIN", "c:\\WIN", "C:\\WIN\\"});
+  Drive(5).present = false;
+  // One match: straight there, without a single call that draws.
+  EXPECT_EQ(Run("d:win"), -1);
+  EXPECT_EQ(sys.cwd, "D:\\WIN");
+  EXPECT_EQ(prog.ExitCode, 1);
+  EXPECT_EQ(con.writeCalls, 0);
+  EXPECT_TRUE(con.cursorInfo.visible);
+
+  Press("\x1b");
+  EXPECT_EQ(Run("win"), -1);
+  EXPECT_EQ(con.Text(47, 18, 22), "Exact: 2    Partial: 0");
+
+  // A root line's stamp is no name; an empty pattern equals no empty name.
+  EXPECT_EQ(Run("*07"), 0);
+  EXPECT_EQ(Run("*"), 0);
+  EXPECT_EQ(con.output,
+            "\"07\" not found.  You may need to rescan drives.\r\n"
+            "\"\" not found.  You may need to rescan drives.\r\n");
+}
+
+TEST_F(Jump, NotFoundMessagesShowTheDerivedPattern) {
+  SetUpDrives(kWinLines);
+  EXPECT_EQ(Run("zzz"), 0);
+  EXPECT_EQ(Run("*zzz"), 0);
+  EXPECT_EQ(Run("c:*abcdefghijklmnop"), 0);
+  EXPECT_EQ(con.output,
+            "\"ZZZ\" not found.  Try \"*ZZZ\" instead.\r\n"
+            "\"ZZZ\" not found.  You may need to rescan drives.\r\n"
+            "\"ABCDEFGHIJKL\" not found.  You may need to rescan drives.\r\n");
+  EXPECT_EQ(prog.ExitCode, 0);
+}
+
+TEST_F(Jump, VanishedDirectoryReturnsToTheStartupDirectory) {
+  SetUpDrives({"C:\\*07.12.2026", "C:\\GONE"});
+  sys.RemoveDir("C:\\GONE");
+  sys.AddDir("C:\\WORK");
+  sys.cwd = prog.startupDirectory = "C:\\WORK";
+  EXPECT_EQ(Run("gone"), 0);
+  EXPECT_EQ(sys.cwd, "C:\\WORK");
+  EXPECT_EQ(prog.ExitCode, 0);
+  EXPECT_EQ(con.output,
+            "Error changing to C:\\GONE\r\nYou may need to rescan drives.\r\n");
+}
+
+TEST_F(Jump, CandidatesStopAtTheLimitAndFarMatchesKeepTheirPosition) {
+  std::vector<std::string> lines = {"C:\\*"};
+  for (int i = 0; i < MaxCandidates + 5; ++i)
+    lines.push_back("C:\\D" + std::to_string(i) + "\\WIN");
+  lines.push_back("C:\\WINX");
+  WriteScanFile(lines);
+  Drive(3).present = true;
+  int error = 0;
+  CandidateList list = CollectCandidates(
+      sys.OpenFile(ScanFilePath(), OpenMode::kRead, &error), DerivePattern("WIN"));
+  EXPECT_EQ(list.items.size(), static_cast<size_t>(MaxCandidates));
+  EXPECT_EQ(list.exactCount, MaxCandidates);
+  EXPECT_EQ(list.partialCount, 0);
+  EXPECT_EQ(list.items.back().path, lines[MaxCandidates]);
+
+  const std::string deep = "C:\\" + std::string(300, 'P') + "\\XWINX";
+  WriteScanFile({deep});
+  list = CollectCandidates(
+      sys.OpenFile(ScanFilePath(), OpenMode::kRead, &error), DerivePattern("*WIN"));
+  ASSERT_EQ(list.items.size(), 1u);
+  EXPECT_EQ(list.items[0].matchPosition, 306);
+}
+
+TEST_F(Jump, FailureToReopenForTheSecondPassIsARunTimeError) {
+  SetUpDrives(kWinLines);
+  int error = 0;
+  std::unique_ptr<File> f = sys.OpenFile(ScanFilePath(), OpenMode::kRead, &error);
+  sys.failOpen.insert(ScanFilePath());
+  EXPECT_EQ(ExitCodeOf([&] { CollectCandidates(std::move(f), DerivePattern("WIN")); }), 1);
+  EXPECT_NE(con.output.find("File access denied"), std::string::npos);
+}
+
+}  // namespace

@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# Keys typed into a terminal (tmux's own sequences) reach the key reader as
+# the key codes tree mode acts on: the key-echo tool shows one code per row
+# and writes them all to a file when Q ends it.
+. "$(dirname "$0")/lib.sh"
+
+tmp=$(e2e_tmpdir)
+cd "$tmp"
+
+# tmux key name, then the code it must produce.
+keys=(
+  BTab -15
+  C-Up -141
+  C-Down -145
+  DC -83
+  C-DC -255
+  F1 -59
+  F2 -60
+  S-F2 -85
+  M-x -45
+  M-n -49
+  M-p -25
+  a 65
+  Up -72
+  PPage -73
+  End -79
+  Tab 9
+  BSpace 8
+  Enter 13
+  '!' 33
+  Escape 27
+  Q 81
+)
+
+key_rows() {
+  tmux_screen | grep -c '^key -\?[0-9]' || true
+}
+
+# Waits until `n` codes are on screen, so each key is read before the next
+# is sent (an Esc must stand alone for its delay).
+wait_rows() {
+  local n=$1 i=0
+  while [ "$(key_rows)" -lt "$n" ]; do
+    [ "$i" -lt 200 ] || fail "no code shown for key $n (${keys[2 * (n - 1)]})"
+    sleep 0.05
+    i=$((i + 1))
+  done
+}
+
+tmux_start keys "$KS95_BUILD_DIR/key_echo" codes.txt
+tmux_wait "key-echo ready"
+
+expected=()
+n=0
+for ((i = 0; i < ${#keys[@]}; i += 2)); do
+  # The full screen goes with the tool: read the rows before the last key.
+  [ "${keys[i]}" != Q ] || shown=$(tmux_screen | sed -n 's/^key \(-\?[0-9]*\).*/\1/p')
+  tmux_keys "${keys[i]}"
+  expected+=("${keys[i + 1]}")
+  n=$((n + 1))
+  [ "${keys[i]}" = Q ] || wait_rows "$n"
+done
+tmux_wait_exit
+
+want=$(printf '%s\n' "${expected[@]}")
+[ -f codes.txt ] || fail "the tool wrote no codes file"
+written=$(cat codes.txt)
+for ((i = 0; i < ${#expected[@]}; i++)); do
+  got=$(echo "$written" | sed -n "$((i + 1))p")
+  [ "$got" = "${expected[i]}" ] ||
+    fail "key ${keys[2 * i]}: code '$got', expected ${expected[i]}"
+done
+[ "$written" = "$want" ] || fail "codes file differs: $(echo $written)"
+# Each code was on screen before the next key went out.
+[ "$(echo "$shown" | head -n $((n - 1)))" = "$(echo "$want" | head -n $((n - 1)))" ] ||
+  fail "codes on screen differ: $(echo $shown)"
+
+# Once no key can come any more, waiting for one ends the program with exit
+# code 0 instead of waiting for ever (no terminal at all: setsid).
+status=0
+setsid -w timeout 10 "$KS95_BUILD_DIR/key_echo" </dev/null >/dev/null 2>&1 || status=$?
+[ "$status" = 0 ] || fail "waiting for a key at the end of input: status $status"
+printf 'a\033[Bq' | setsid -w timeout 10 "$KS95_BUILD_DIR/key_echo" piped.txt >/dev/null 2>&1 ||
+  fail "piped keys: status $?"
+[ "$(cat piped.txt 2>/dev/null)" = "$(printf '65\n-80\n81')" ] ||
+  fail "piped keys: $(cat piped.txt 2>/dev/null | tr '\n' ' ')"
+echo "PASS [$E2E_NAME]: ${#expected[@]} keys"

@@ -1,0 +1,44 @@
+#!/bin/bash
+# The jump under Wine through KS.BAT in cmd.exe: one match moves the shell
+# at once; several bring up the chooser, where Down and Enter pick the
+# second; `KS ?` prints the option list.
+. "$KS95_SOURCE_DIR/tests/e2e/lib.sh"
+
+tmp=$(e2e_tmpdir)
+wine_setup
+d="$tmp/d"
+mkdir -p "$d/KS" "$d/ALPHA/TARGET" "$d/BETA/MULTI" "$d/GAMMA/MULTI"
+cp "$KS95_BUILD_DIR/ks95.exe" "$KS95_SOURCE_DIR/launcher/KS.BAT" "$d/KS/"
+printf '%s\r\n' 'D:\*07.12.2026' 'D:\ALPHA' 'D:\ALPHA\TARGET' 'D:\BETA' \
+  'D:\BETA\MULTI' 'D:\GAMMA' 'D:\GAMMA\MULTI' 'D:\KS' > "$d/KS/KS.DAT"
+wine_map_drive D "$d"
+
+printf '%s\r\n' '@echo off' 'D:' 'cd \' \
+  'call D:\KS\KS.BAT target' 'cd > D:\one.txt' \
+  'call D:\KS\KS.BAT multi' 'cd > D:\two.txt' \
+  'call D:\KS\KS.BAT ?' 'echo ALL DONE' > "$d/run.bat"
+
+cd "$d"
+tmux_start jump wine cmd /c 'D:\run.bat'
+tmux_wait "Kestrin 95 v1.00" 90
+tmux_wait "Exact: 2"
+# Keys typed before the program first reads the console reach Wine's
+# terminal in line mode and are echoed instead of queued: give the chooser
+# time to start its key loop after the box shows.
+sleep 1
+tmux_keys Down Enter
+tmux_wait "ALL DONE" 60
+tmux_wait_exit 30
+
+[ "$(tr -d '\r\n' < "$d/one.txt")" = 'D:\ALPHA\TARGET' ] ||
+  fail "one match: ended in $(cat "$d/one.txt")"
+[ "$(tr -d '\r\n' < "$d/two.txt")" = 'D:\GAMMA\MULTI' ] ||
+  fail "chooser: ended in $(cat "$d/two.txt")"
+# The list's head may have scrolled into the pane's history.
+screen=$(tmux -L "$TMUX_SOCKET" capture-pane -p -S - -t main)
+for line in "Kestrin 95 command line options" \
+            "KS d:*dir_name  ; Restricts search to specified drive only" \
+            "                ; e.g. KS /s+CGK"; do
+  echo "$screen" | grep -qF -- "$line" || fail "option list lacks: $line"
+done
+echo "PASS [$E2E_NAME]"
