@@ -27,6 +27,11 @@ _e2e_cleanup() {
   if [ -n "${TMUX_SOCKET:-}" ]; then
     tmux -L "$TMUX_SOCKET" kill-server >/dev/null 2>&1 || true
   fi
+  # A shared prefix outlives the test: its drive letters must not.
+  local link
+  for link in ${E2E_WINE_DRIVES:-}; do
+    rm -f "$link"
+  done
   if [ -n "${E2E_WINE_STARTED:-}" ]; then
     wineserver -k >/dev/null 2>&1 || true
   fi
@@ -103,4 +108,5 @@ wine_map_drive() {
   dir=$2
   rm -f "$WINEPREFIX/dosdevices/$letter:"
   ln -s "$dir" "$WINEPREFIX/dosdevices/$letter:"
+  E2E_WINE_DRIVES="${E2E_WINE_DRIVES:-} $WINEPREFIX/dosdevices/$letter:"
 }
