@@ -37,11 +37,7 @@ void KsMain(const std::vector<std::string>& args) {
   prog.startupDirectory = theSystem->CurrentDirectory();
 
   if (args.size() >= 2) {
-    if (args[1] == "\\") {
-      ChangeToDriveRoot();
-    } else {
-      RunCommandLineMode();
-    }
+    RunCommandLineMode();
     RestoreUserScreen();
     WriteCdBatch();
     EndProcess(prog.ExitCode);

@@ -1,4 +1,5 @@
 #include "cmdline_support.h"
+#include "shell/shell.h"
 
 namespace {
 
@@ -75,6 +76,30 @@ TEST_F(Options, ScanFileMustOpenBeforeAJumpOrAnAddition) {
   con.output.clear();
   EXPECT_EQ(Run("/x"), 0);
   EXPECT_EQ(con.output, "\"/X\" not found.  Try \"*/X\" instead.\r\n");
+}
+
+// Which ends write the cd file, with which exit code, from the whole program.
+TEST_F(Options, EachBranchEndsAsTheLauncherExpects) {
+  SetUpDrives({"C:\\*", "C:\\WIN", "C:\\WIN1", "C:\\WINDOWS2"});
+  const std::string cdFile = sys.programDir + "KS95CD.BAT";
+  sys.AddDir("C:\\NEW");
+  struct Case { const char* arg; const char* keys; int code; const char* cd; };
+  const Case cases[] = {
+      {"?", "", 0, nullptr},           {"/a", "", 0, nullptr},
+      {"zzz", "", 0, nullptr},         {"windows2", "", 1, "C:\\WINDOWS2"},
+      {"win", "\x1b", 0, "C:\\"},       {"win", "D\r", 1, "C:\\WIN1"},
+  };
+  for (const Case& c : cases) {
+    sys.files.erase(cdFile);
+    sys.cwd = c.arg == std::string("/a") ? "C:\\NEW" : "C:\\";
+    Press(c.keys);
+    EXPECT_EQ(ExitCodeOf([&] { KsMain({"=ks95", c.arg}); }), c.code) << c.arg;
+    if (c.cd)
+      EXPECT_EQ(sys.files[cdFile], "C:\r\ncd \"" + std::string(c.cd) + "\"\r\n") << c.arg;
+    else
+      EXPECT_EQ(sys.files.count(cdFile), 0u) << c.arg;
+  }
+  EXPECT_EQ(ScanFileLines()[1], "C:\\NEW");
 }
 
 }  // namespace

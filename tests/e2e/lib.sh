@@ -27,6 +27,11 @@ _e2e_cleanup() {
   if [ -n "${TMUX_SOCKET:-}" ]; then
     tmux -L "$TMUX_SOCKET" kill-server >/dev/null 2>&1 || true
   fi
+  # A shared prefix outlives the test: its drive letters must not.
+  local link
+  for link in ${E2E_WINE_DRIVES:-}; do
+    rm -f "$link"
+  done
   if [ -n "${E2E_WINE_STARTED:-}" ]; then
     wineserver -k >/dev/null 2>&1 || true
   fi
@@ -36,10 +41,11 @@ _e2e_cleanup() {
 }
 trap _e2e_cleanup EXIT
 
+# Made here, not on first use: `T=$(e2e_tmpdir)` runs in a subshell, and a
+# folder made there would never reach the exit trap.
+E2E_TMP=$(mktemp -d "/tmp/ks95-e2e-$E2E_NAME.XXXXXX")
+
 e2e_tmpdir() {
-  if [ -z "${E2E_TMP:-}" ]; then
-    E2E_TMP=$(mktemp -d "/tmp/ks95-e2e-$E2E_NAME.XXXXXX")
-  fi
   echo "$E2E_TMP"
 }
 
@@ -103,4 +109,5 @@ wine_map_drive() {
   dir=$2
   rm -f "$WINEPREFIX/dosdevices/$letter:"
   ln -s "$dir" "$WINEPREFIX/dosdevices/$letter:"
+  E2E_WINE_DRIVES="${E2E_WINE_DRIVES:-} $WINEPREFIX/dosdevices/$letter:"
 }

@@ -2,6 +2,8 @@
 # in D's host folder, and the cd file can name any folder without running
 # any part of its name as shell code.
 . "$(dirname "$0")/lib.sh"
+# Made here, not in a subshell, so that the exit trap knows and removes it.
+e2e_tmpdir > /dev/null
 
 # The pane's command waits for a go file, so that the pane outlives it
 # (remain-on-exit is set after the session starts); the text of a dead pane

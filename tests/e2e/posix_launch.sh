@@ -1,16 +1,21 @@
 # Without the exact launch marker the program prints one line, ends with
 # exit code 0 and touches no file: not the cd file, not the scan file.
 . "$(dirname "$0")/lib.sh"
+# Made here, not in a subshell, so that the exit trap knows and removes it.
+e2e_tmpdir > /dev/null
 
 # The pane's command waits for a go file, so that the pane outlives it
-# (remain-on-exit is set after the session starts); the text of a dead pane
-# is read with its history, where tmux moves it.
+# (remain-on-exit is set after the session starts), and leaves its exit code
+# in go-NAME.status (tmux does not always report it); the text of a dead
+# pane is read with its history, where tmux moves it.
 gated_start() {
   local name=$1 go
   shift
   go="$(e2e_tmpdir)/go-$name"
   rm -f "$go"
-  tmux_start "$name" sh -c 'while [ ! -e "$0" ]; do sleep 0.02; done; exec "$@"' \
+  rm -f "$go.status"
+  tmux_start "$name" sh -c \
+    'while [ ! -e "$0" ]; do sleep 0.02; done; "$@"; echo $? > "$0.status"' \
     "$go" "$@"
   : > "$go"
 }
@@ -36,7 +41,7 @@ for marker in none =KS95 ks95; do
   tmux_wait_exit
   dead_screen | grep -qF "You must start Kestrin 95 with the KS.BAT file" ||
     fail "marker $marker: no message"
-  status=$(tmux -L "$TMUX_SOCKET" display-message -p -t main '#{pane_dead_status}')
+  status=$(cat "$T/go-launch-$marker.status" 2>/dev/null || echo none)
   [ "$status" = 0 ] || fail "marker $marker: exit code $status"
   stop_tmux
   [ -z "$(ls -A "$T/home")" ] || fail "marker $marker: wrote $(ls -A "$T/home")"

@@ -2,6 +2,8 @@
 # enumeration reports for links, drive presence and the current directory as
 # a drive path.
 . "$(dirname "$0")/lib.sh"
+# Made here, not in a subshell, so that the exit trap knows and removes it.
+e2e_tmpdir > /dev/null
 
 T=$(e2e_tmpdir)
 T=$(cd "$T" && pwd -P)
@@ -36,4 +38,8 @@ $listing"
   fail "nested roots"
 [ "$(cd "$T/d" && KS95_DRIVES="E=$T/e" "$PROBE" cwd)" = "$T/d" ] ||
   fail "outside every drive"
+# A removed working directory is "." (stay), not some other directory.
+mkdir "$T/gone"
+[ "$(cd "$T/gone" && rmdir "$T/gone" && "$PROBE" cwd)" = . ] ||
+  fail "removed working directory"
 echo "PASS [$E2E_NAME]"

@@ -2,6 +2,8 @@
 # folder of drive D leaves cmd in D:\, a folder named "100% done" survives
 # the cd batch, and a wrong launch marker is refused without writing.
 . "$(dirname "$0")/lib.sh"
+# Made here, not in a subshell, so that the exit trap knows and removes it.
+e2e_tmpdir > /dev/null
 
 gated_start() {
   local name=$1 go
