@@ -161,4 +161,43 @@ jump "$deepest" -
 # A listed folder removed since the scan.
 rmdir "$d/h15"*/kid "$d/h15"*
 jump h15 -
+# --- Tree mode: the names show as text, Enter arrives or says so ------------
+tree_mode() {  # START-DIR
+  rm -f "$home/cd.sh" "$tmp/rc"
+  cat >"$tmp/tree.sh" <<SCRIPT
+cd "\$1" || exit 9
+env KS95_DRIVES="C=/;D=$d;E=$e" KS95_HOME="$home" KS95_CDFILE="$home/cd.sh" \\
+  ${as_user[*]} "$KS95_BIN" =ks95
+echo \$? >"$tmp/rc"
+SCRIPT
+  tmux_start "tree$RANDOM" bash --norc --noprofile "$tmp/tree.sh" "$1"
+  tmux_wait "Kestrin 95 v1.00"
+}
+# A name holding an escape sequence that would clear the terminal, and a bell.
+h=$(find "$d" -maxdepth 1 -name 'h16*')
+tree_mode "$h"
+tmux_wait "F1: Help"
+tmux_screen | head -1 | grep -qF "Kestrin 95 v1.00" || fail "the header row was overwritten"
+tmux_keys Enter
+tmux_wait_exit
+[ "$(cat "$tmp/rc")" = 1 ] || fail "Enter on $h: status $(cat "$tmp/rc")"
+[ "$(cd / && . "$home/cd.sh" && pwd -P)" = "$h" ] || fail "Enter did not arrive in $h"
+tmux -L "$TMUX_SOCKET" kill-server
+# Start in the deepest folder chdir can take; Down selects its child, whose
+# path is past PATH_MAX.
+parent=$(python3 - "$d" "$home/KS.DAT" <<'PY2'
+import sys
+lines = open(sys.argv[2], "rb").read().split(b"\r\n")
+deep = max((l for l in lines if l.startswith(b"D:\\deep\\")), key=len)
+parent = deep[3:].rsplit(b"\\", 1)[0].replace(b"\\", b"/")
+sys.stdout.buffer.write(sys.argv[1].encode() + b"/" + parent)
+PY2
+)
+tree_mode "$parent"
+tmux_keys Down Enter
+tmux_wait_exit
+[ "$(cat "$tmp/rc")" = 0 ] || fail "Enter past PATH_MAX: status $(cat "$tmp/rc")"
+screen=$(tmux -L "$TMUX_SOCKET" capture-pane -p -J -S - -t main)
+echo "$screen" | grep -qF "Error changing to D:\\deep\\L000" || fail "Enter past PATH_MAX: no error line"
+echo "$screen" | grep -qF "You may need to rescan drives." || fail "Enter past PATH_MAX: no advice line"
 echo "PASS [$E2E_NAME]"
