@@ -3,6 +3,7 @@
 # is always the whole old file or the whole new one, and a signal the
 # program can catch leaves the terminal as it found it.  (Command-line scans
 # killed mid-run are posix_scan_fault.sh.)
+: "${KS95_SOURCE_DIR:?}" "${KS95_BIN:?}"  # unset, every path below would be in /
 . "$KS95_SOURCE_DIR/tests/e2e/lib.sh"
 tmp=$(e2e_tmpdir)
 tree="$tmp/tree" home="$tmp/home"

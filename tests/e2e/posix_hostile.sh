@@ -3,6 +3,7 @@
 # folder, links to an ancestor, folders vanishing during the scan.  The scan
 # must write only lines that read back, and a jump to any listed directory
 # must arrive there or say that it could not.
+: "${KS95_SOURCE_DIR:?}" "${KS95_BIN:?}"  # unset, every path below would be in /
 . "$KS95_SOURCE_DIR/tests/e2e/lib.sh"
 tmp=$(e2e_tmpdir)
 chmod 755 "$tmp"
