@@ -28,10 +28,12 @@ PY
 wine_map_drive D "$d"
 
 run_batch() {  # LINES... : run them in cmd.exe in a pane of its own
-  printf '%s\r\n' '@echo off' "$@" 'echo ALL DONE' >"$d/run.bat"
+  rm -f "$d/done.txt"
+  printf '%s\r\n' '@echo off' "$@" 'echo done > D:\done.txt' >"$d/run.bat"
   tmux_start "hostile$RANDOM" wine cmd /c 'D:\run.bat'
-  tmux_wait "ALL DONE" 120
-  tmux_wait_exit 30
+  # The pane may be blank once Wine has ended: the file tells instead.
+  tmux_wait_exit 120
+  [ -f "$d/done.txt" ] || fail "the batch did not run to its end"
 }
 cd "$d"
 run_batch 'D:' 'cd \KS' 'ks95.exe =ks95 /sD > D:\scan.txt' \
@@ -73,9 +75,9 @@ jumps=()
 for i in "${!names[@]}"; do
   jumps+=("call D:\\KS\\KS.BAT $(printf 'h%02d' "$i")" 'cd >> D:\where.txt')
 done
-jumps+=("call D:\\KS\\KS.BAT $deepest" 'cd >> D:\where.txt')
+jumps+=('cd \' "call D:\\KS\\KS.BAT $deepest > D:\err.txt" 'cd >> D:\where.txt')
 run_batch 'D:' 'cd \' "${jumps[@]}"
-screen=$(tmux -L "$TMUX_SOCKET" capture-pane -p -J -S - -t main)
+screen=$(tr -d '\r' <"$d/err.txt")
 where=$(tr -d '\r' <"$d/where.txt")
 i=0
 while IFS= read -r line; do
