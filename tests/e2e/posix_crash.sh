@@ -10,7 +10,7 @@ tree="$tmp/tree" home="$tmp/home"
 mkdir -p "$home"
 export KS95_DRIVES="D=$tree" KS95_HOME="$home"
 check="$tmp/check.py"
-rounds=${KS95_CRASH_ROUNDS:-10}
+rounds=${KS95_CRASH_ROUNDS:-8}
 
 python3 - "$tree" <<'PY'
 import os, sys
@@ -140,6 +140,8 @@ cd "$tree"
 echo \$? >"$tmp/rc"
 stty -a >"$tmp/after"
 SCRIPT
+# Here the scan is the window; the absent drives would only slow each start.
+grep -a '^D:' "$home/KS.DAT" >"$tmp/d.dat" && mv "$tmp/d.dat" "$home/KS.DAT"
 t0=$(now_ms)
 "$KS95_BIN" =ks95 /sD >/dev/null </dev/null
 full=$(($(now_ms) - t0 + 1))
