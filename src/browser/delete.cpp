@@ -40,11 +40,7 @@ void Ask(const std::string& question) {
 // Only Y or N answers; there is no way out of the question otherwise.
 bool AnswerYes() {
   for (;;) {
-    uint8_t c = ReadKeyChar();
-    if (c == 0) {
-      ReadKeyChar();  // the scan code of an extended key
-      continue;
-    }
+    uint8_t c = ReadPromptChar();
     if (c >= 'a' && c <= 'z') c = static_cast<uint8_t>(c - 32);
     if (c == 'Y' || c == 'N') {
       HideCursor();

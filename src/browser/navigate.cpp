@@ -7,32 +7,11 @@
 #include "browser/speed_search.h"
 #include "crt32/screen.h"
 #include "scanner/rescan.h"
+#include "crt32/key_codes.h"
 #include "store/drive_table.h"
 
 namespace {
 
-enum : int {
-  kTab = 9,
-  kEnter = 13,
-  kEsc = 27,
-  kShiftTab = -15,
-  kAltP = -25,
-  kF1 = -59,
-  kF2 = -60,
-  kHome = -71,
-  kUp = -72,
-  kPgUp = -73,
-  kLeft = -75,
-  kRight = -77,
-  kEnd = -79,
-  kDown = -80,
-  kPgDn = -81,
-  kDelete = -83,
-  kShiftF2 = -85,
-  kCtrlUp = -141,
-  kCtrlDown = -145,
-  kCtrlDelete = -255,
-};
 
 void EndSpeedSearch() {
   if (!prog.searchText.empty()) DrawTreeScreen();
@@ -81,15 +60,15 @@ bool MoveKey(int key, int d) {
   int& s = t.currentEntry;
   int& top = t.topEntry;
   switch (key) {
-    case kUp:
+    case kKeyUp:
       if (s > 1) {
         EndSpeedSearch();
         --s;
         FollowUp(t, d);
       }
       return true;
-    case kDown:
-    case kRight:
+    case kKeyDown:
+    case kKeyRight:
       if (s < n) {
         EndSpeedSearch();
         ++s;
@@ -99,7 +78,7 @@ bool MoveKey(int key, int d) {
         }
       }
       return true;
-    case kLeft:
+    case kKeyLeft:
       if (s > 1) {
         EndSpeedSearch();
         const int level = Depth(t, s);
@@ -107,7 +86,7 @@ bool MoveKey(int key, int d) {
         FollowUp(t, d);
       }
       return true;
-    case kCtrlUp:
+    case kKeyCtrlUp:
       if (s > 1) {
         EndSpeedSearch();
         for (int e = s - 1; e >= 2; --e) {
@@ -119,7 +98,7 @@ bool MoveKey(int key, int d) {
         FollowUp(t, d);
       }
       return true;
-    case kCtrlDown:
+    case kKeyCtrlDown:
       if (s < n) {
         EndSpeedSearch();
         for (int e = s + 1; e <= n; ++e) {
@@ -136,7 +115,7 @@ bool MoveKey(int key, int d) {
         }
       }
       return true;
-    case kPgDn:
+    case kKeyPgDn:
       EndSpeedSearch();
       if (s - top < r - 3) {
         s = top + r - 3;
@@ -149,7 +128,7 @@ bool MoveKey(int key, int d) {
         DrawListWindow(d);
       }
       return true;
-    case kPgUp:
+    case kKeyPgUp:
       EndSpeedSearch();
       if (s > top) {
         s = top;
@@ -160,13 +139,13 @@ bool MoveKey(int key, int d) {
         DrawListWindow(d);
       }
       return true;
-    case kHome:
+    case kKeyHome:
       EndSpeedSearch();
       s = 1;
       top = 1;
       DrawListWindow(d);
       return true;
-    case kEnd:
+    case kKeyEnd:
       EndSpeedSearch();
       top = n - w + 1;
       s = n;
@@ -185,33 +164,33 @@ void DispatchKey() {
   const int key = prog.LastKey;
   if (shown && MoveKey(key, d)) return;
   switch (key) {
-    case kTab:
+    case kKeyTab:
       SwitchDrive(+1);
       return;
-    case kShiftTab:
+    case kKeyShiftTab:
       SwitchDrive(-1);
       return;
-    case kEnter:
+    case kKeyEnter:
       if (shown && Drive(d).present) return;
       prog.LastKey = 0;
       Beep();
       EndSpeedSearch();
       return;
-    case kEsc:
+    case kKeyEsc:
       if (!prog.searchText.empty()) {
         prog.LastKey = 0;
         DrawTreeScreen();
       }
       return;
-    case kF1:
+    case kKeyF1:
       ShowHelpScreen();
       return;
-    case kF2:
+    case kKeyF2:
       EndSpeedSearch();
       scanner.scanAttributes = 16;
       RescanDrives();
       return;
-    case kShiftF2:
+    case kKeyShiftF2:
       scanner.scanAttributes = 63;
       RescanDrives();
       return;
@@ -221,13 +200,13 @@ void DispatchKey() {
   // Everything below works on the shown drive's entries.
   if (!shown) return;
   switch (key) {
-    case kAltP:
+    case kKeyAltP:
       PrintTree();
       return;
-    case kDelete:
+    case kKeyDelete:
       DeleteDirectoryFromScanFile();
       return;
-    case kCtrlDelete:
+    case kKeyCtrlDelete:
       DeleteDriveFromScanFile();
       return;
     default:

@@ -5,6 +5,7 @@
 
 #include "browser/render.h"
 #include "crt32/console.h"
+#include "crt32/key_codes.h"
 #include "crt32/keyboard.h"
 #include "crt32/screen.h"
 #include "store/drive_table.h"
@@ -12,18 +13,13 @@
 
 namespace {
 
-constexpr uint8_t kEsc = 27;
 
 // Waits for Esc or a port digit; everything else, extended keys included,
 // leaves the prompt standing.
 uint8_t ReadPortKey() {
   for (;;) {
-    uint8_t c = ReadKeyChar();
-    if (c == 0) {
-      ReadKeyChar();  // the scan code of an extended key
-      continue;
-    }
-    if (c == kEsc || (c >= '1' && c <= '3')) return c;
+    uint8_t c = ReadPromptChar();
+    if (c == kKeyEsc || (c >= '1' && c <= '3')) return c;
   }
 }
 
@@ -61,7 +57,7 @@ void PrintTree() {
   ShowCursor();
   uint8_t key = ReadPortKey();
   HideCursor();
-  if (key == kEsc) {
+  if (key == kKeyEsc) {
     DrawTreeScreen();
     return;
   }

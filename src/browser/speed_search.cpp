@@ -4,6 +4,7 @@
 
 #include "browser/render.h"
 #include "crt32/console.h"
+#include "crt32/key_codes.h"
 #include "crt32/screen.h"
 #include "crt32/text_cells.h"
 #include "store/drive_table.h"
@@ -11,7 +12,6 @@
 namespace {
 
 constexpr int kBackspace = 8;
-constexpr int kAltN = -49;
 constexpr int kTextColumn = 15;
 
 char UpperAscii(char c) {
@@ -37,7 +37,7 @@ int FindMatch(const DriveTree& tree, int first, int last,
 }  // namespace
 
 void SpeedSearchKey(int keyCode) {
-  if (keyCode < 0 && keyCode != kAltN) return;
+  if (keyCode < 0 && keyCode != kKeyAltN) return;
   if (keyCode == 0 || keyCode > 255) return;
   int d = prog.currentDrive;
   if (d < 1 || d > 26) return;
@@ -55,7 +55,7 @@ void SpeedSearchKey(int keyCode) {
     return;
   }
 
-  bool next = keyCode == kAltN;
+  bool next = keyCode == kKeyAltN;
   std::string candidate = text;
   if (!next) candidate += UpperAscii(static_cast<char>(keyCode));
 

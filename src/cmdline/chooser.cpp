@@ -4,6 +4,7 @@
 
 #include "cmdline/jump.h"
 #include "crt32/console.h"
+#include "crt32/key_codes.h"
 #include "crt32/keyboard.h"
 #include "crt32/text_cells.h"
 
@@ -14,17 +15,6 @@ constexpr int kFirstRow = 7;  // row of the window's first candidate
 constexpr int kTextColumn = 7;  // a blank, then the candidate's text
 constexpr int kWindowRows = 10;
 constexpr int kTextCells = 64;  // room for a candidate's text in a row
-
-enum : int {
-  kKeyEnter = 13,
-  kKeyEsc = 27,
-  kKeyHome = -71,
-  kKeyUp = -72,
-  kKeyPgUp = -73,
-  kKeyEnd = -79,
-  kKeyDown = -80,
-  kKeyPgDn = -81,
-};
 
 struct Chooser {
   const CandidateList& list;

@@ -287,6 +287,12 @@ int ReadKeyCode(bool upperCase) {
   return c;
 }
 
+uint8_t ReadPromptChar() {
+  uint8_t c = ReadKeyChar();
+  if (c == 0) ReadKeyChar();  // an extended key never answers a prompt
+  return c;
+}
+
 void ResetKeyboardState() {
   pendingScan = 0;
   savedEvent = InputRecord{};

@@ -13,6 +13,10 @@ bool KeyWaiting();
 // `upperCase`), or the negated scan code of an extended key.
 int ReadKeyCode(bool upperCase);
 
+// A character for a prompt that wants characters only: an extended key is
+// read whole and answered with 0.
+uint8_t ReadPromptChar();
+
 // Result of translating one key event: a character (scan 0), an extended key
 // (character 0, scan code), or no key at all.
 struct KeyResult {

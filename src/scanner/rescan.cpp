@@ -79,12 +79,8 @@ void RescanDrives() {
 
   int key;
   for (;;) {
-    key = ReadKeyChar();
+    key = ReadPromptChar();
     if (key >= 'a' && key <= 'z') key -= 32;
-    if (key == 0) {
-      ReadKeyChar();  // the extended key's scan code
-      continue;
-    }
     if (key == 13 || key == 27) break;
     if (key == 8) {
       if (!scanner.drivesToScan.empty()) {

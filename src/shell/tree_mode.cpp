@@ -1,6 +1,7 @@
 #include "browser/navigate.h"
 #include "browser/render.h"
 #include "crt32/console.h"
+#include "crt32/key_codes.h"
 #include "crt32/keyboard.h"
 #include "crt32/screen.h"
 #include "shell/cd_batch.h"
@@ -12,7 +13,9 @@
 
 namespace {
 
-bool EndsTreeMode(int key) { return key == 27 || key == 13 || key == -45; }
+bool EndsTreeMode(int key) {
+  return key == kKeyEsc || key == kKeyEnter || key == kKeyAltX;
+}
 
 }  // namespace
 
@@ -46,7 +49,7 @@ void RunTreeMode() {
   const int d = prog.currentDrive;
   // Enter only gets here on a present drive with entries; the check keeps an
   // empty table from being indexed all the same.
-  if (prog.LastKey == 13 && d >= 1 && d <= 26 && Drive(d).entryCount > 0) {
+  if (prog.LastKey == kKeyEnter && d >= 1 && d <= 26 && Drive(d).entryCount > 0) {
     const DriveTree& t = Drive(d);
     const std::string path = t.paths[static_cast<size_t>(t.currentEntry)];
     if (theSystem->SetCurrentDirectory(path)) {

@@ -19,16 +19,16 @@ std::string WithoutTrailingSlashes(std::string dir) {
 
 DriveMap ParseDriveMap(const char* text) {
   DriveMap map;
-  std::string spec = text ? text : "";
-  if (spec.empty()) {
+  std::string list = text ? text : "";
+  if (list.empty()) {
     map.root[3] = "/";
     return map;
   }
   size_t pos = 0;
-  while (pos <= spec.size()) {
-    size_t end = spec.find(';', pos);
-    if (end == std::string::npos) end = spec.size();
-    std::string entry = spec.substr(pos, end - pos);
+  while (pos <= list.size()) {
+    size_t end = list.find(';', pos);
+    if (end == std::string::npos) end = list.size();
+    std::string entry = list.substr(pos, end - pos);
     pos = end + 1;
     if (entry.size() < 3 || entry[1] != '=') continue;
     int d = LetterNumber(entry[0]);

@@ -41,10 +41,11 @@ _e2e_cleanup() {
 }
 trap _e2e_cleanup EXIT
 
+# Made here, not on first use: `T=$(e2e_tmpdir)` runs in a subshell, and a
+# folder made there would never reach the exit trap.
+E2E_TMP=$(mktemp -d "/tmp/ks95-e2e-$E2E_NAME.XXXXXX")
+
 e2e_tmpdir() {
-  if [ -z "${E2E_TMP:-}" ]; then
-    E2E_TMP=$(mktemp -d "/tmp/ks95-e2e-$E2E_NAME.XXXXXX")
-  fi
   echo "$E2E_TMP"
 }
 

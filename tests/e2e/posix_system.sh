@@ -38,4 +38,8 @@ $listing"
   fail "nested roots"
 [ "$(cd "$T/d" && KS95_DRIVES="E=$T/e" "$PROBE" cwd)" = "$T/d" ] ||
   fail "outside every drive"
+# A removed working directory is "." (stay), not some other directory.
+mkdir "$T/gone"
+[ "$(cd "$T/gone" && rmdir "$T/gone" && "$PROBE" cwd)" = . ] ||
+  fail "removed working directory"
 echo "PASS [$E2E_NAME]"
