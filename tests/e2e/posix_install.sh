@@ -92,6 +92,13 @@ if command -v fish > /dev/null; then
   [ -s "$T/nobody/xdg/ks95/KS.DAT" ] ||
     fail "fish: no KS.DAT in \$XDG_DATA_HOME/ks95: $(cat "$T/ro.out")"
 fi
+# A KS95_HOME of the user's own wins over the data folder.
+mkdir -p "$T/nobody/own"
+[ "$(id -u)" = 0 ] && chown 65534 "$T/nobody/own"
+ro_script="KS95_HOME='$T/nobody/own'; export KS95_HOME; . '$T/ro/share/ks95/ks.sh'; ks /sD"
+ro_run zsh XDG_DATA_HOME="$T/nobody/xdg2"
+[ -s "$T/nobody/own/KS.DAT" ] && [ ! -e "$T/nobody/xdg2" ] ||
+  fail "zsh: KS95_HOME not kept: $(cat "$T/ro.out")"
 [ ! -e "$T/ro/bin/KS.DAT" ] || fail "KS.DAT beside a read-only program"
 chmod -R u+w "$T/ro"
 echo "PASS [$E2E_NAME]"
