@@ -64,6 +64,17 @@ for shell in $shells; do
 done
 [ -z "$(find "$T" -name PWNED)" ] || fail "a folder name ran as code"
 
+# Scans leave out names with a line break, but the shell may stand in one:
+# a jump that finds nothing must leave it there, not cut the name.
+nl="$T/d/new
+line"
+mkdir -p "$nl"
+for shell in $shells; do
+  out=$(in_shell "$shell" "cd '$nl'; ks qqq > /dev/null; pwd") ||
+    fail "$shell ended with $?: $(cat "$T/$shell.err")"
+  [ "$out" = "$nl" ] || fail "$shell: ended in [$out]"
+done
+
 # The program in a folder its user cannot write.  Root writes anywhere, so
 # then the launchers run as nobody.
 cp -R "$P" "$T/ro"
