@@ -18,7 +18,7 @@
 #include <cstring>
 #include <string>
 
-#include "shell/cd_batch.h"
+#include "system/cd_format.h"
 #include "system/drive_map.h"
 #include "system/platform.h"
 
@@ -335,7 +335,7 @@ class PosixSystem : public System {
   std::string CdFileContents(const std::string& directory) override {
     std::string host;
     if (!ToHostPath(map_, directory, &host)) host = directory;
-    return CdScriptText(host);
+    return PosixCdFileText(host, getenv("KS95_CDFORMAT"));
   }
 
   std::string ScanStampNow() override {
