@@ -11,6 +11,11 @@
 #   fail MESSAGE                   report and end with status 1
 set -eu
 
+# The scripts write into the folders these name; without them they would
+# write under /.
+: "${KS95_BIN:?run it through ctest}" "${KS95_BUILD_DIR:?run it through ctest}" \
+  "${KS95_SOURCE_DIR:?run it through ctest}"
+
 export LC_ALL=C.UTF-8 TZ=UTC TERM=xterm-256color
 E2E_NAME=$(basename "$0" .sh)
 

@@ -4,7 +4,7 @@
 # program can catch leaves the terminal as it found it.  (Command-line scans
 # killed mid-run are posix_scan_fault.sh.)
 : "${KS95_SOURCE_DIR:?}" "${KS95_BIN:?}"  # unset, every path below would be in /
-. "$KS95_SOURCE_DIR/tests/e2e/lib.sh"
+. "${KS95_SOURCE_DIR:?run it through ctest}/tests/e2e/lib.sh"
 tmp=$(e2e_tmpdir)
 tree="$tmp/tree" home="$tmp/home"
 mkdir -p "$home"

@@ -4,7 +4,7 @@
 # must write only lines that read back, and a jump to any listed directory
 # must arrive there or say that it could not.
 : "${KS95_SOURCE_DIR:?}" "${KS95_BIN:?}"  # unset, every path below would be in /
-. "$KS95_SOURCE_DIR/tests/e2e/lib.sh"
+. "${KS95_SOURCE_DIR:?run it through ctest}/tests/e2e/lib.sh"
 tmp=$(e2e_tmpdir)
 chmod 755 "$tmp"
 d="$tmp/d" e="$tmp/e" home="$tmp/home"

@@ -1,7 +1,7 @@
 # Killing the program at random moments while it rewrites the scan file
 # never leaves a damaged file: KS.DAT always holds the complete old scan or
 # the complete new one.
-. "$KS95_SOURCE_DIR/tests/e2e/lib.sh"
+. "${KS95_SOURCE_DIR:?run it through ctest}/tests/e2e/lib.sh"
 tmp=$(e2e_tmpdir)
 tree="$tmp/tree"
 oracle="$KS95_SOURCE_DIR/tests/e2e/scan_oracle.py"

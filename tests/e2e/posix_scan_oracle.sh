@@ -1,6 +1,6 @@
 # A command-line scan of a real tree lists exactly the directories `find`
 # lists, less dot-names and links, in tree order, after a fresh root line.
-. "$KS95_SOURCE_DIR/tests/e2e/lib.sh"
+. "${KS95_SOURCE_DIR:?run it through ctest}/tests/e2e/lib.sh"
 tmp=$(e2e_tmpdir)
 root=${KS95_ORACLE_TREE:-/usr/share}
 oracle="$KS95_SOURCE_DIR/tests/e2e/scan_oracle.py"

@@ -3,7 +3,7 @@
 # temporary folders, the tree starts on the start-up directory (drawn
 # yellow), the movement keys and Tab reach the expected entries, and Enter
 # leaves bash in the chosen folder.
-. "$KS95_SOURCE_DIR/tests/e2e/lib.sh"
+. "${KS95_SOURCE_DIR:?run it through ctest}/tests/e2e/lib.sh"
 
 T=$(e2e_tmpdir)
 T=$(cd "$T" && pwd -P)

@@ -4,7 +4,7 @@
 # back to an ancestor.  The scan writes only lines that read back, and a
 # jump through KS.BAT to any listed folder arrives there or says it cannot.
 : "${KS95_SOURCE_DIR:?}" "${KS95_BIN:?}"  # unset, every path below would be in /
-. "$KS95_SOURCE_DIR/tests/e2e/lib.sh"
+. "${KS95_SOURCE_DIR:?run it through ctest}/tests/e2e/lib.sh"
 
 tmp=$(e2e_tmpdir)
 wine_setup

@@ -2,7 +2,7 @@
 # The jump under Wine through KS.BAT in cmd.exe: one match moves the shell
 # at once; several bring up the chooser, where Down and Enter pick the
 # second; `KS ?` prints the option list.
-. "$KS95_SOURCE_DIR/tests/e2e/lib.sh"
+. "${KS95_SOURCE_DIR:?run it through ctest}/tests/e2e/lib.sh"
 
 tmp=$(e2e_tmpdir)
 wine_setup

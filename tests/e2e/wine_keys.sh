@@ -2,7 +2,7 @@
 # Keys typed into Wine's terminal console reach the key reader as the key
 # codes tree mode acts on: the key-echo tool shows one code per row and
 # writes them all to a file when Q ends it.
-. "$KS95_SOURCE_DIR/tests/e2e/lib.sh"
+. "${KS95_SOURCE_DIR:?run it through ctest}/tests/e2e/lib.sh"
 
 tmp=$(e2e_tmpdir)
 wine_setup

@@ -2,7 +2,7 @@
 # Tree mode under Wine through KS.BAT: the tree starts on the start-up
 # directory (drawn yellow), the movement keys and Tab reach the expected
 # entries, and Enter leaves cmd.exe in the chosen directory.
-. "$KS95_SOURCE_DIR/tests/e2e/lib.sh"
+. "${KS95_SOURCE_DIR:?run it through ctest}/tests/e2e/lib.sh"
 
 T=$(e2e_tmpdir)
 wine_setup
