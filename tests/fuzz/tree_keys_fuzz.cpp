@@ -102,7 +102,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       DrawCursorBar(false);
       int key = prog.LastKey;
       DispatchKey();
-      // The help screen clears the whole buffer by design.
+      // The help screen clears the whole buffer on purpose.
       if (key == -59) Fence(con);
       CheckInvariant();
       CheckFence(con);
