@@ -1,5 +1,6 @@
 #include "store/text_file.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "shell/process.h"
@@ -18,6 +19,7 @@ bool LineReader::Fill() {
     buffer_.erase(0, pos_);
     pos_ = 0;
   }
+  nextCr_ = nextLf_ = std::string::npos;
   size_t old = buffer_.size();
   buffer_.resize(old + kBlock);
   int got = file_->Read(&buffer_[old], static_cast<int>(kBlock));
@@ -32,26 +34,34 @@ bool LineReader::Fill() {
   return got > 0 || buffer_.size() > old;
 }
 
+size_t LineReader::Find(char ch, size_t* cache) {
+  // A line end found earlier stays valid until the buffer moves, so no byte
+  // is searched twice: a file of LF-only lines would otherwise be searched
+  // for a CR to the end of the block on every line.
+  if (*cache == std::string::npos || *cache < pos_) {
+    const void* at = memchr(buffer_.data() + pos_, ch, buffer_.size() - pos_);
+    *cache = at ? static_cast<size_t>(static_cast<const char*>(at) - buffer_.data())
+                : buffer_.size();
+  }
+  return *cache;
+}
+
 bool LineReader::Next(std::string_view* line) {
   for (;;) {
     if (skipLf_ && pos_ < buffer_.size()) {
       if (buffer_[pos_] == '\n') ++pos_;
       skipLf_ = false;
     }
-    const char* start = buffer_.data() + pos_;
-    size_t avail = buffer_.size() - pos_;
-    const char* end = static_cast<const char*>(memchr(start, '\r', avail));
-    const char* lf = static_cast<const char*>(memchr(start, '\n', end ? end - start : avail));
-    if (lf) end = lf;
-    if (end) {
-      *line = std::string_view(start, static_cast<size_t>(end - start));
-      pos_ += static_cast<size_t>(end - start) + 1;
-      skipLf_ = (*end == '\r');
+    size_t end = std::min(Find('\r', &nextCr_), Find('\n', &nextLf_));
+    if (end < buffer_.size()) {
+      *line = std::string_view(buffer_.data() + pos_, end - pos_);
+      skipLf_ = (buffer_[end] == '\r');
+      pos_ = end + 1;
       return true;
     }
     if (eof_) {
-      if (avail == 0) return false;
-      *line = std::string_view(start, avail);
+      if (pos_ >= buffer_.size()) return false;
+      *line = std::string_view(buffer_.data() + pos_, buffer_.size() - pos_);
       pos_ = buffer_.size();
       return true;
     }
