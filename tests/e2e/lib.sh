@@ -6,6 +6,12 @@
 #   tmux_wait TEXT [SECONDS]       poll capture-pane until TEXT shows
 #   tmux_screen                    the pane's text
 #   tmux_wait_exit [SECONDS]       wait until the pane's command has ended
+#   tmux_start_gated NAME CMD...   tmux_start, with CMD held back until the
+#                                  session is ready (a quick CMD would end
+#                                  the server before remain-on-exit is set)
+#   winpath HOSTPATH               the Windows path of HOSTPATH through Z:
+#   cmd_batch NAME LINE...         LINEs as NAME.bat in the temp folder, run by
+#                                  cmd.exe in a pane, waited for
 #   wine_setup                     private Wine prefix, one wineserver for the run
 #   wine_map_drive LETTER DIR      drive LETTER: is DIR in that prefix
 #   fail MESSAGE                   report and end with status 1
@@ -115,4 +121,30 @@ wine_map_drive() {
   rm -f "$WINEPREFIX/dosdevices/$letter:"
   ln -s "$dir" "$WINEPREFIX/dosdevices/$letter:"
   E2E_WINE_DRIVES="${E2E_WINE_DRIVES:-} $WINEPREFIX/dosdevices/$letter:"
+}
+
+tmux_start_gated() {
+  local name=$1 go
+  shift
+  go="$E2E_TMP/go-$name"
+  rm -f "$go"
+  tmux_start "$name" sh -c 'while [ ! -e "$0" ]; do sleep 0.02; done; exec "$@"' \
+    "$go" "$@"
+  : > "$go"
+}
+
+winpath() {
+  printf 'Z:%s' "$1" | tr / '\\'
+}
+
+# In a terminal, so that the program has a console.
+cmd_batch() {
+  local name=$1 dir
+  shift
+  dir=$(cd "$E2E_TMP" && pwd -P)
+  printf '%s\r\n' '@echo off' "$@" > "$dir/$name.bat"
+  tmux_start_gated "$name" wine cmd /c "$(winpath "$dir/$name.bat")"
+  tmux_wait_exit 60
+  tmux -L "$TMUX_SOCKET" kill-server
+  TMUX_SOCKET=
 }

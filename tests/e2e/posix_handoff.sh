@@ -2,21 +2,6 @@
 # in D's host folder, and the cd file can name any folder without running
 # any part of its name as shell code.
 . "$(dirname "$0")/lib.sh"
-# Made here, not in a subshell, so that the exit trap knows and removes it.
-e2e_tmpdir > /dev/null
-
-# The pane's command waits for a go file, so that the pane outlives it
-# (remain-on-exit is set after the session starts); the text of a dead pane
-# is read with its history, where tmux moves it.
-gated_start() {
-  local name=$1 go
-  shift
-  go="$(e2e_tmpdir)/go-$name"
-  rm -f "$go"
-  tmux_start "$name" sh -c 'while [ ! -e "$0" ]; do sleep 0.02; done; exec "$@"' \
-    "$go" "$@"
-  : > "$go"
-}
 
 dead_screen() {
   tmux -L "$TMUX_SOCKET" capture-pane -p -S - -t main
@@ -53,7 +38,7 @@ SCRIPT
   rm -rf "$T/scratch" "$T/result" "$T/result.pwd"
   mkdir -p "$T/scratch"
   # shellcheck disable=SC2086
-  gated_start "handoff-$name" env T="$T" ROOT="$root" START="$start" \
+  tmux_start_gated "handoff-$name" env T="$T" ROOT="$root" START="$start" \
     $shell "$T/run.sh"
   tmux_wait_exit
   stop_tmux

@@ -4,7 +4,6 @@
 # ever parsed; with the program in a read-only folder the launchers keep
 # KS.DAT in the user's data folder.
 . "$(dirname "$0")/lib.sh"
-e2e_tmpdir > /dev/null
 T=$(cd "$(e2e_tmpdir)" && pwd -P)
 # The read-only check runs as nobody, who must reach these folders.
 chmod 755 "$T"

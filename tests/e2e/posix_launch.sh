@@ -1,8 +1,6 @@
 # Without the exact launch marker the program prints one line, ends with
 # exit code 0 and touches no file: not the cd file, not the scan file.
 . "$(dirname "$0")/lib.sh"
-# Made here, not in a subshell, so that the exit trap knows and removes it.
-e2e_tmpdir > /dev/null
 
 # The pane's command waits for a go file, so that the pane outlives it
 # (remain-on-exit is set after the session starts), and leaves its exit code

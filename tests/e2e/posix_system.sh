@@ -2,8 +2,6 @@
 # enumeration reports for links, drive presence and the current directory as
 # a drive path.
 . "$(dirname "$0")/lib.sh"
-# Made here, not in a subshell, so that the exit trap knows and removes it.
-e2e_tmpdir > /dev/null
 
 T=$(e2e_tmpdir)
 T=$(cd "$T" && pwd -P)

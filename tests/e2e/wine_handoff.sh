@@ -2,35 +2,6 @@
 # folder of drive D leaves cmd in D:\, a folder named "100% done" survives
 # the cd batch, and a wrong launch marker is refused without writing.
 . "$(dirname "$0")/lib.sh"
-# Made here, not in a subshell, so that the exit trap knows and removes it.
-e2e_tmpdir > /dev/null
-
-gated_start() {
-  local name=$1 go
-  shift
-  go="$(e2e_tmpdir)/go-$name"
-  rm -f "$go"
-  tmux_start "$name" sh -c 'while [ ! -e "$0" ]; do sleep 0.02; done; exec "$@"' \
-    "$go" "$@"
-  : > "$go"
-}
-
-# A Windows path for a host path, through Wine's Z: drive.
-winpath() {
-  printf 'Z:%s' "$1" | tr / '\\'
-}
-
-# Runs batch lines (CR LF) in cmd.exe inside a terminal, so that the
-# program has a console.
-run_batch() {
-  local name=$1
-  shift
-  printf '%s\r\n' '@echo off' "$@" > "$T/$name.bat"
-  gated_start "$name" wine cmd /c "$(winpath "$T/$name.bat")"
-  tmux_wait_exit 60
-  tmux -L "$TMUX_SOCKET" kill-server
-  TMUX_SOCKET=
-}
 
 wine_setup
 # Wine's services start with the first program and keep its output open;
@@ -62,7 +33,7 @@ out=$(wine "$T/prog/sys_probe.exe" files 'D:\files' | tr -d '\r')
 [ "$out" = "files ok" ] || fail "file operations: $out"
 
 # `KS \` through the launcher.
-run_batch root 'D:' 'cd "\work\sub dir"' "call $PROG\\KS.BAT \\" \
+cmd_batch root 'D:' 'cd "\work\sub dir"' "call $PROG\\KS.BAT \\" \
   "cd > $(winpath "$T/root.txt")"
 [ -f "$T/root.txt" ] || fail "the batch did not finish"
 [ "$(tr -d '\r' < "$T/root.txt")" = 'D:\' ] ||
@@ -71,7 +42,7 @@ printf 'D:\r\ncd "D:\\"\r\n' | cmp -s - "$CDBAT" ||
   fail "cd batch bytes: $(od -c "$CDBAT")"
 
 # A "%" in the folder name: the cd batch must bring cmd back into it.
-run_batch percent 'D:' 'cd "\100%% done"' "$PROG\\sys_probe.exe cdbatch ." \
+cmd_batch percent 'D:' 'cd "\100%% done"' "$PROG\\sys_probe.exe cdbatch ." \
   'cd \' "call $PROG\\KS95CD.BAT" "cd > $(winpath "$T/percent.txt")"
 [ "$(tr -d '\r' < "$T/percent.txt")" = 'D:\100% done' ] ||
   fail "cmd ended in $(tr -d '\r' < "$T/percent.txt")"

@@ -3,33 +3,6 @@
 # goes to the root in a real cmd.exe.  (PowerShell does not run here, so
 # ks.ps1 is only checked for being in the package.)
 . "$(dirname "$0")/lib.sh"
-e2e_tmpdir > /dev/null
-
-gated_start() {
-  local name=$1 go
-  shift
-  go="$(e2e_tmpdir)/go-$name"
-  rm -f "$go"
-  tmux_start "$name" sh -c 'while [ ! -e "$0" ]; do sleep 0.02; done; exec "$@"' \
-    "$go" "$@"
-  : > "$go"
-}
-
-winpath() {
-  printf 'Z:%s' "$1" | tr / '\\'
-}
-
-# Batch lines (CR LF) run by cmd.exe inside a terminal, so that the program
-# has a console.
-run_batch() {
-  local name=$1
-  shift
-  printf '%s\r\n' '@echo off' "$@" > "$T/$name.bat"
-  gated_start "$name" wine cmd /c "$(winpath "$T/$name.bat")"
-  tmux_wait_exit 60
-  tmux -L "$TMUX_SOCKET" kill-server
-  TMUX_SOCKET=
-}
 
 T=$(e2e_tmpdir)
 T=$(cd "$T" && pwd -P)
@@ -55,7 +28,7 @@ wine_map_drive e "$T/e"
 KS="E:\\$dir\\KS.BAT"
 
 # A scan, a jump and the root, each through `call KS.BAT` as a user would.
-run_batch use 'D:' 'cd \work' "call $KS /sD > nul" \
+cmd_batch use 'D:' 'cd \work' "call $KS /sD > nul" \
   "call $KS find" "cd > $(winpath "$T/jump.txt")" \
   "call $KS 100" "cd > $(winpath "$T/percent.txt")" \
   "call $KS \\" "cd > $(winpath "$T/root.txt")"
