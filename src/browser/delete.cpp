@@ -66,12 +66,29 @@ void WriteDrive(ScanFileRewrite* rewrite, int d, int skipEntry) {
 }
 
 // Writes the scan file anew from the drive table without the removed lines:
-// one entry of `skipDrive` when `skipEntry` > 0, else the whole drive.  The
-// old file stays in place until the new one is complete.
-void RewriteScanFile(int skipDrive, int skipEntry) {
+// the entry `skipPath` of `skipDrive`, or the whole drive when it is null.
+// The old file stays in place until the new one is complete.
+void RewriteScanFile(int skipDrive, const std::string* skipPath) {
   std::string failure = "Error opening " + prog.programDirectory + "KS.DAT";
   ScanFileRewrite rewrite;
-  if (!BeginScanFileRewrite(&rewrite)) FatalExit(failure);
+  RewriteStart start = BeginScanFileRewrite(&rewrite);
+  if (start == RewriteStart::kBusy) FatalExit(ScanFileBusyMessage(), 1);
+  if (start != RewriteStart::kReady) FatalExit(failure);
+  // Another run's lines written since the trees were loaded are kept: the
+  // removal applies to the file as it is now.
+  if (ScanFileChangedSinceLoad()) LoadDriveTrees();
+  int skipEntry = 0;
+  if (skipPath) {
+    const DriveTree& tree = Drive(skipDrive);
+    for (int j = 2; j <= tree.entryCount && skipEntry == 0; ++j)
+      if (tree.paths[static_cast<size_t>(j)] == *skipPath) skipEntry = j;
+    // Gone meanwhile, or now a parent: nothing to remove.
+    if (skipEntry == 0 || (skipEntry < tree.entryCount &&
+                           tree.depths[skipEntry] < tree.depths[skipEntry + 1])) {
+      AbandonScanFileRewrite(&rewrite);
+      return;
+    }
+  }
   for (int d = 1; d <= 26; ++d) {
     const DriveTree& tree = Drive(d);
     if (!tree.scanned) continue;
@@ -114,7 +131,8 @@ void DeleteDirectoryFromScanFile() {
 
   Ask(DirectoryQuestion(EntryName(tree.paths[e])));
   if (AnswerYes()) {
-    RewriteScanFile(d, e);
+    const std::string path = tree.paths[e];
+    RewriteScanFile(d, &path);
     ReloadKeepingDrive();
   }
   DrawTreeScreen();
@@ -129,7 +147,7 @@ void DeleteDriveFromScanFile() {
 
   Ask(std::string(" Delete ") + DriveLetter(d) + ": drive from scan file (y/n) ? ");
   if (AnswerYes()) {
-    RewriteScanFile(d, 0);
+    RewriteScanFile(d, nullptr);
     ReloadKeepingDrive();
     // The drive stays when it is still present (as its bare letter);
     // otherwise the next drive with entries, wrapping to the lowest.  With

@@ -35,6 +35,15 @@ bool InFormat(std::string_view line) {
   FatalExit("Unable to modify " + prog.programDirectory + "KS.DAT");
 }
 
+// The scan file ends a line at CR or LF and the whole file at byte 26, and
+// a backslash would split a name in two: such a name cannot be stored.
+bool Storable(const std::string& path) {
+  if (path.find_first_of(std::string("\r\n\x1a", 3)) != std::string::npos) return false;
+  bool drivePath = path.size() >= 3 && path[1] == ':' && path[2] == '\\';
+  // Off every drive, a backslash is part of a host name.
+  return drivePath || path.find('\\') == std::string::npos;
+}
+
 std::string ParentPath(const std::string& path) {
   size_t slash = path.rfind('\\');
   if (slash == std::string::npos) return std::string();
@@ -48,7 +57,28 @@ std::string ParentPath(const std::string& path) {
 void AddCurrentDirectory(std::unique_ptr<File> scanFile) {
   const std::string& newPath = prog.startupDirectory;
   if (newPath.size() == 3) FatalExit("Cannot add root directory to scan file.");
+  if (!Storable(newPath))
+    FatalExit("Cannot add " + newPath + " to scan file: a name in it holds a "
+              "line break, a Ctrl-Z or a backslash.");
   const std::string parent = ParentPath(newPath);
+
+  // Everything from the read below to the replacement happens under the
+  // lock, so that no other run's change falls between them.  The file the
+  // caller opened may predate another run's rewrite: it is read afresh.
+  scanFile.reset();
+  ScanFileRewrite rewrite;
+  RewriteStart start = BeginScanFileRewrite(&rewrite);
+  if (start == RewriteStart::kBusy) FatalExit(ScanFileBusyMessage(), 1);
+  if (start != RewriteStart::kReady) UnableToModify();
+  auto refuse = [&rewrite](const std::string& message) {
+    AbandonScanFileRewrite(&rewrite);
+    FatalExit(message);
+  };
+  int error = 0;
+  scanFile = theSystem->OpenFile(prog.scanFilePath, OpenMode::kRead, &error);
+  if (!scanFile)
+    refuse("Error opening " + prog.programDirectory +
+           "KS.DAT, you may need to rescan drives.");
 
   // Find where the new line belongs: before the first line that sorts
   // after it in tree order.
@@ -72,10 +102,8 @@ void AddCurrentDirectory(std::unique_ptr<File> scanFile) {
     }
     reader.Close();
   }
-  if (EqualUpper(newPath, lastLine))
-    FatalExit(newPath + " has already been scanned.");
-  if (!found)
-    FatalExit("Parent directory \"" + parent + "\" not in scan file.");
+  if (EqualUpper(newPath, lastLine)) refuse(newPath + " has already been scanned.");
+  if (!found) refuse("Parent directory \"" + parent + "\" not in scan file.");
   if (!stopped) ++insertAt;
 
   // Readers take a line by its upper-case drive letter; one recorded in
@@ -83,15 +111,13 @@ void AddCurrentDirectory(std::unique_ptr<File> scanFile) {
   std::string newLine = newPath;
   if (newLine[0] >= 'a' && newLine[0] <= 'z') newLine[0] = static_cast<char>(newLine[0] - 32);
 
-  // The new contents go to a temporary file that replaces KS.DAT only when
-  // complete, so that no failure leaves the scan file damaged.
-  int error = 0;
   std::unique_ptr<File> old =
       theSystem->OpenFile(prog.scanFilePath, OpenMode::kRead, &error);
-  if (!old) UnableToModify();
+  if (!old) {
+    AbandonScanFileRewrite(&rewrite);
+    UnableToModify();
+  }
   LineReader reader(std::move(old));
-  ScanFileRewrite rewrite;
-  if (!BeginScanFileRewrite(&rewrite)) UnableToModify();
   long n = 0;
   std::string_view line;
   while (reader.Next(&line)) {

@@ -100,9 +100,14 @@ void RescanDrives() {
 
   if (key == 13 && !scanner.drivesToScan.empty()) {
     ScanFileRewrite rewrite;
-    if (!BeginScanFileRewrite(&rewrite)) FatalExit("Error opening " + ScanFileName());
+    RewriteStart start = BeginScanFileRewrite(&rewrite);
+    if (start == RewriteStart::kBusy) FatalExit(ScanFileBusyMessage(), 1);
+    if (start != RewriteStart::kReady) FatalExit("Error opening " + ScanFileName());
     output = &rewrite;
     prog.anchorDrive = prog.currentDrive;
+    // The drives that are not rescanned are copied from memory: from the
+    // file as it is now, should another run have rewritten it meanwhile.
+    if (ScanFileChangedSinceLoad()) LoadDriveTrees();
     for (int d = 1; d <= 26; ++d) {
       prog.currentDrive = d;
       DriveTree& drive = Drive(d);
@@ -123,12 +128,18 @@ void RescanDrives() {
 }
 
 void ScanDrivesFromCommandLine() {
-  LoadScanLines();
   ScanFileRewrite rewrite;
-  if (!BeginScanFileRewrite(&rewrite)) {
+  RewriteStart start = BeginScanFileRewrite(&rewrite);
+  if (start == RewriteStart::kBusy) {
+    WriteLine(ScanFileBusyMessage());
+    EndProcess(1);
+  }
+  if (start != RewriteStart::kReady) {
     WriteLine("Error opening " + ScanFileName());
     return;
   }
+  // Read under the lock: the lines copied are the ones being replaced.
+  LoadScanLines();
   output = &rewrite;
   scanner.drivesScanned = 0;
   for (int d = 1; d <= 26; ++d) {

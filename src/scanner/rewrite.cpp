@@ -5,6 +5,9 @@
 
 namespace {
 
+// The temporary file of the rewrite under way, for the end of the process.
+std::string unfinishedTemp;
+
 std::string ScanFileName() {
   return prog.scanFilePath.empty() ? prog.programDirectory + "KS.DAT"
                                    : prog.scanFilePath;
@@ -12,19 +15,27 @@ std::string ScanFileName() {
 
 }  // namespace
 
-bool BeginScanFileRewrite(ScanFileRewrite* rewrite) {
-  // One fixed name, created or truncated: a file left over by a run that was
-  // killed mid-write is simply overwritten.
-  rewrite->tempPath = ScanFileName() + ".new";
+ScanFileRewrite::~ScanFileRewrite() { AbandonScanFileRewrite(this); }
+
+RewriteStart BeginScanFileRewrite(ScanFileRewrite* rewrite) {
   int error = 0;
-  rewrite->file = theSystem->OpenFile(rewrite->tempPath, OpenMode::kCreate, &error);
+  rewrite->lock = theSystem->LockForRewrite(ScanFileName(), kRewriteWaitMs, &error);
+  if (!rewrite->lock)
+    return error == kIoLocked ? RewriteStart::kBusy : RewriteStart::kCannotReplace;
+  if (theSystem->CheckReplaceable(ScanFileName()) != kIoOk) {
+    rewrite->lock.reset();
+    return RewriteStart::kCannotReplace;
+  }
+  rewrite->file = theSystem->CreateTempBeside(ScanFileName(), &rewrite->tempPath, &error);
   if (!rewrite->file || error != 0) {
     rewrite->file.reset();
-    rewrite->writer.reset();
-    return false;
+    rewrite->tempPath.clear();
+    rewrite->lock.reset();
+    return RewriteStart::kCannotReplace;
   }
+  unfinishedTemp = rewrite->tempPath;
   rewrite->writer = std::make_unique<LineWriter>(rewrite->file.get());
-  return true;
+  return RewriteStart::kReady;
 }
 
 void WriteScanLine(ScanFileRewrite* rewrite, std::string_view line) {
@@ -38,9 +49,39 @@ bool CommitScanFileRewrite(ScanFileRewrite* rewrite) {
   Strict(rewrite->file->Close());
   rewrite->writer.reset();
   rewrite->file.reset();
-  if (theSystem->ReplaceFile(rewrite->tempPath, ScanFileName()) != 0) {
-    theSystem->DeleteFile(rewrite->tempPath);
-    return false;
+  bool replaced = theSystem->ReplaceFile(rewrite->tempPath, ScanFileName()) == 0;
+  if (!replaced) theSystem->DeleteFile(rewrite->tempPath);
+  unfinishedTemp.clear();
+  rewrite->tempPath.clear();
+  rewrite->lock.reset();
+  return replaced;
+}
+
+void AbandonScanFileRewrite(ScanFileRewrite* rewrite) {
+  rewrite->writer.reset();
+  if (rewrite->file) {
+    rewrite->file->Close();
+    rewrite->file.reset();
   }
-  return true;
+  if (!rewrite->tempPath.empty()) {
+    theSystem->DeleteFile(rewrite->tempPath);
+    if (unfinishedTemp == rewrite->tempPath) unfinishedTemp.clear();
+    rewrite->tempPath.clear();
+  }
+  rewrite->lock.reset();
+}
+
+std::string ScanFileBusyMessage() {
+  return ScanFileName() + " is being rewritten by another run; try again.";
+}
+
+bool ScanFileChangedSinceLoad() {
+  return theSystem->FileVersion(ScanFileName()) != prog.scanFileVersion;
+}
+
+void RemoveUnfinishedRewrite() {
+  if (unfinishedTemp.empty() || !theSystem) return;
+  std::string temp;
+  temp.swap(unfinishedTemp);
+  theSystem->DeleteFile(temp);
 }

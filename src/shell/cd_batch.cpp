@@ -49,7 +49,7 @@ void WriteCdBatch() {
   std::string path = theSystem->CdFilePath(prog.programDirectory);
   int error = kIoOk;
   std::unique_ptr<File> file =
-      theSystem->OpenFile(path, OpenMode::kCreate, &error);
+      theSystem->CreateCdFile(path, &error);
   if (!file && error == kIoOk) error = kIoPathNotFound;
   Strict(error);
   std::string text = theSystem->CdFileContents(directory);

@@ -3,10 +3,12 @@
 #include <cstdlib>
 
 #include "crt32/console.h"
+#include "scanner/rewrite.h"
 #include "system/console_device.h"
 #include "system/system.h"
 
 void EndProcess(int code) {
+  RemoveUnfinishedRewrite();
   if (theConsole) theConsole->Shutdown();
   theSystem->ExitProcess(code);
   std::abort();  // ExitProcess never returns

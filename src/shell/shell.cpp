@@ -57,11 +57,11 @@ void ChangeToDriveRoot() {
     RunTimeError(kIoPathNotFound);
 }
 
-void FatalExit(const std::string& message) {
+void FatalExit(const std::string& message, int code) {
   SetForeground(7);
   SetBackground(0);
   ShowCursor();
   RestoreUserScreen();
   WriteLine(message);
-  EndProcess(0);
+  EndProcess(code);
 }

@@ -8,7 +8,9 @@
 // arguments after the program name.  Never returns: the process ends.
 [[noreturn]] void KsMain(const std::vector<std::string>& args);
 
-[[noreturn]] void FatalExit(const std::string& message);
+// Restores the screen, writes `message` and ends with `code` (0 unless a
+// caller must report a failure to a script).
+[[noreturn]] void FatalExit(const std::string& message, int code = 0);
 
 // The "\" option: the current directory becomes the root of the current
 // drive (strict).  ExitCode is left alone.

@@ -32,6 +32,7 @@ struct ProgramState {
   std::string startupDirectory;
   std::string programDirectory;
   std::string scanFilePath;
+  std::string scanFileVersion;  // of the file the trees were last loaded from
   int ScreenRows = 25;
   int LastKey = 0;
   std::vector<std::string> args;  // arguments after the program name

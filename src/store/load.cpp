@@ -99,6 +99,8 @@ void LoadDriveTrees() {
   MoveCursor(0, prog.ScreenRows - 1);
   WriteText(" Loading KS.DAT ...");
   ClearToLineEnd();
+  // Taken before reading: a file replaced meanwhile then counts as changed.
+  prog.scanFileVersion = theSystem->FileVersion(prog.scanFilePath);
 
   int counts[27] = {};
   for (int d = 1; d <= 26; ++d) {

@@ -39,6 +39,7 @@ enum : int {
   kIoReadBeyondEnd = 100,
   kIoDiskFull = 101,
   kIoFileExists = 80,
+  kIoLocked = 33,  // another process holds the lock
 };
 
 struct DirEntry {
@@ -64,6 +65,13 @@ class File {
   virtual int Close() = 0;  // further calls are errors
 };
 
+// Held for the length of one rewrite; the system drops it when its holder
+// ends, however it ends, so a killed run never leaves it behind.
+class FileLock {
+ public:
+  virtual ~FileLock() = default;
+};
+
 enum class OpenMode { kRead, kCreate /* create or truncate */,
                       kCreateNew /* fails when it exists */ };
 
@@ -84,6 +92,28 @@ class System {
   virtual int ReplaceFile(const std::string& from, const std::string& to) = 0;
   virtual int DeleteFile(const std::string& path) = 0;
   virtual bool FileExists(const std::string& path) = 0;
+  // Rewrites of `path` one at a time.  Waits at most `waitMs` for another
+  // holder; nullptr with kIoLocked when it kept the lock that long, or with
+  // another error when no lock could be taken.
+  virtual std::unique_ptr<FileLock> LockForRewrite(const std::string& path,
+                                                   int waitMs, int* error) = 0;
+  // kIoOk when `path` may be replaced: it does not exist, or it is a file
+  // that is not read-only.  A folder or a read-only file is kIoAccessDenied.
+  virtual int CheckReplaceable(const std::string& path) = 0;
+  // Differs whenever `path` has been replaced or written; empty when absent.
+  virtual std::string FileVersion(const std::string& path) = 0;
+  // A file of a fresh name beside `path` (named in *tempPath), created
+  // exclusively: never an existing file, never through a link.  It gets
+  // `path`'s permissions (and owner, where allowed).
+  virtual std::unique_ptr<File> CreateTempBeside(const std::string& path,
+                                                 std::string* tempPath,
+                                                 int* error);
+  // The cd file created anew for writing; never written through a link or
+  // into a file that belongs to someone else.
+  virtual std::unique_ptr<File> CreateCdFile(const std::string& path,
+                                             int* error) {
+    return OpenFile(path, OpenMode::kCreate, error);
+  }
   // Printer port 1..3 opened for writing.
   virtual std::unique_ptr<File> OpenPrinter(int port, int* error) = 0;
 

@@ -4,6 +4,7 @@
 // drive path whenever a mapped drive holds it.
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <langinfo.h>
 #include <locale.h>
 #include <stdio.h>
@@ -147,6 +148,21 @@ class PosixFile : public File {
   int fd_;
 };
 
+class PosixLock : public FileLock {
+ public:
+  explicit PosixLock(int fd) : fd_(fd) {}
+  ~PosixLock() override { ::close(fd_); }
+
+ private:
+  int fd_;
+};
+
+long long MonotonicMs() {
+  struct timespec ts;
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<long long>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+}
+
 std::string HostDirectoryOf(const std::string& hostPath) {
   size_t slash = hostPath.rfind('/');
   if (slash == std::string::npos) return ".";
@@ -272,6 +288,156 @@ class PosixSystem : public System {
     struct stat st;
     return ToHostPath(map_, path, &host) && stat(host.c_str(), &st) == 0 &&
            !S_ISDIR(st.st_mode);
+  }
+
+  std::unique_ptr<FileLock> LockForRewrite(const std::string& path, int waitMs,
+                                           int* error) override {
+    std::string host;
+    if (!ToHostPath(map_, path, &host)) {
+      *error = kIoPathNotFound;
+      return nullptr;
+    }
+    // A lock file rather than the scan file itself: the scan file is
+    // replaced by every rewrite, and a lock on the old one guards nothing.
+    // It takes the scan file's permissions, so that whoever may rewrite the
+    // one may lock the other.
+    struct stat st;
+    mode_t mode = stat(host.c_str(), &st) == 0 ? (st.st_mode & 0666) : 0666;
+    std::string lockPath = host + ".lock";
+    int fd = ::open(lockPath.c_str(),
+                    O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, mode);
+    // Someone else's lock file that we may not write still locks.
+    if (fd < 0 && errno == EACCES)
+      fd = ::open(lockPath.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+      *error = LastError();
+      return nullptr;
+    }
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+      ::close(fd);
+      *error = kIoAccessDenied;
+      return nullptr;
+    }
+    const long long deadline = MonotonicMs() + waitMs;
+    for (;;) {
+      if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        *error = kIoOk;
+        return std::make_unique<PosixLock>(fd);
+      }
+      int err = errno;
+      if (err == EINTR) continue;
+      if (err != EWOULDBLOCK || MonotonicMs() >= deadline) {
+        ::close(fd);
+        *error = err == EWOULDBLOCK ? kIoLocked : IoError(err);
+        return nullptr;
+      }
+      Sleep(20);
+    }
+  }
+
+  int CheckReplaceable(const std::string& path) override {
+    std::string host;
+    if (!ToHostPath(map_, path, &host)) return kIoPathNotFound;
+    struct stat st;
+    if (stat(host.c_str(), &st) != 0) return errno == ENOENT ? kIoOk : LastError();
+    if (!S_ISREG(st.st_mode)) return kIoAccessDenied;
+    // No write bit at all is read-only for everyone, the superuser included.
+    if ((st.st_mode & 0222) == 0) return kIoAccessDenied;
+    if (faccessat(AT_FDCWD, host.c_str(), W_OK, AT_EACCESS) != 0)
+      return kIoAccessDenied;
+    return kIoOk;
+  }
+
+  std::string FileVersion(const std::string& path) override {
+    std::string host;
+    struct stat st;
+    if (!ToHostPath(map_, path, &host) || stat(host.c_str(), &st) != 0)
+      return std::string();
+    char text[160];
+    snprintf(text, sizeof text, "%llu:%llu:%lld:%lld.%09ld",
+             static_cast<unsigned long long>(st.st_dev),
+             static_cast<unsigned long long>(st.st_ino),
+             static_cast<long long>(st.st_size),
+             static_cast<long long>(st.st_mtim.tv_sec), st.st_mtim.tv_nsec);
+    return text;
+  }
+
+  std::unique_ptr<File> CreateTempBeside(const std::string& path,
+                                         std::string* tempPath,
+                                         int* error) override {
+    std::string host;
+    if (!ToHostPath(map_, path, &host)) {
+      *error = kIoPathNotFound;
+      return nullptr;
+    }
+    struct stat old;
+    bool haveOld = stat(host.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+    static unsigned counter = 0;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      char suffix[64];
+      snprintf(suffix, sizeof suffix, ".%ld-%lld-%u.tmp",
+               static_cast<long>(getpid()), MonotonicMs() % 1000000, ++counter);
+      // O_EXCL never opens what is there, a link included; a name that is
+      // taken (a leftover, or someone else's plant) just means another name.
+      int fd = ::open((host + suffix).c_str(),
+                      O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                      haveOld ? 0600 : 0666);
+      if (fd < 0) {
+        if (errno == EEXIST) continue;
+        *error = LastError();
+        return nullptr;
+      }
+      if (haveOld) {
+        // The owner where we may set it (the superuser may); the mode always.
+        if (fchown(fd, old.st_uid, old.st_gid) != 0) {
+          int ignored = fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+          (void)ignored;
+        }
+        int ignored = fchmod(fd, old.st_mode & 0777);
+        (void)ignored;
+      }
+      *tempPath = path + suffix;
+      *error = kIoOk;
+      return std::make_unique<PosixFile>(fd);
+    }
+    *error = kIoFileExists;
+    return nullptr;
+  }
+
+  std::unique_ptr<File> CreateCdFile(const std::string& path,
+                                     int* error) override {
+    std::string host;
+    if (!ToHostPath(map_, path, &host)) {
+      *error = kIoPathNotFound;
+      return nullptr;
+    }
+    const char* privateFile = getenv("KS95_CDFILE");
+    int fd;
+    if (privateFile && *privateFile && path == privateFile) {
+      // The launcher's own file: used only when it is a plain file of ours,
+      // and emptied only after that check.
+      fd = ::open(host.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
+                  0600);
+      struct stat st;
+      if (fd >= 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+                      st.st_uid != geteuid() || ftruncate(fd, 0) != 0)) {
+        ::close(fd);
+        *error = kIoAccessDenied;
+        return nullptr;
+      }
+    } else {
+      // The shared default name: made afresh, so that whatever stood there
+      // (a link, another user's file) is never written through.
+      ::unlink(host.c_str());
+      fd = ::open(host.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                  0600);
+    }
+    if (fd < 0) {
+      *error = LastError();
+      return nullptr;
+    }
+    *error = kIoOk;
+    return std::make_unique<PosixFile>(fd);
   }
 
   std::unique_ptr<File> OpenPrinter(int port, int* error) override {

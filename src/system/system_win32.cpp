@@ -260,6 +260,68 @@ class Win32System : public System {
     if (milliseconds > 0) ::Sleep(static_cast<DWORD>(milliseconds));
   }
 
+  // --- One rewrite of the scan file at a time ---------------------------
+  // The lock is a file beside the scan file opened without sharing: the
+  // system closes the handle, and so frees the lock, however the run ends.
+  class Win32Lock : public FileLock {
+   public:
+    explicit Win32Lock(HANDLE h) : h_(h) {}
+    ~Win32Lock() override { CloseHandle(h_); }
+
+   private:
+    HANDLE h_;
+  };
+
+  std::unique_ptr<FileLock> LockForRewrite(const std::string& path, int waitMs,
+                                           int* error) override {
+    const std::string lockPath = path + ".lock";
+    const DWORD start = GetTickCount();
+    for (;;) {
+      HANDLE h = CreateFileA(lockPath.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                             nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+      if (h != INVALID_HANDLE_VALUE) {
+        *error = kIoOk;
+        return std::make_unique<Win32Lock>(h);
+      }
+      DWORD err = GetLastError();
+      if (err != ERROR_SHARING_VIOLATION && err != ERROR_LOCK_VIOLATION) {
+        *error = IoError(err);
+        return nullptr;
+      }
+      if (GetTickCount() - start >= static_cast<DWORD>(waitMs)) {
+        *error = kIoLocked;
+        return nullptr;
+      }
+      ::Sleep(20);
+    }
+  }
+
+  int CheckReplaceable(const std::string& path) override {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+      DWORD err = GetLastError();
+      return err == ERROR_FILE_NOT_FOUND ? kIoOk : IoError(err);
+    }
+    if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))
+      return kIoAccessDenied;
+    return kIoOk;
+  }
+
+  std::string FileVersion(const std::string& path) override {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+      return std::string();
+    char text[96];
+    snprintf(text, sizeof text, "%lu:%lu:%lu:%lu",
+             static_cast<unsigned long>(data.nFileSizeHigh),
+             static_cast<unsigned long>(data.nFileSizeLow),
+             static_cast<unsigned long>(data.ftLastWriteTime.dwHighDateTime),
+             static_cast<unsigned long>(data.ftLastWriteTime.dwLowDateTime));
+    return text;
+  }
+  // CreateTempBeside: the seam's own, through OpenFile's CREATE_NEW.
+  // ----------------------------------------------------------------------
+
   [[noreturn]] void ExitProcess(int code) override {
     fflush(stdout);
     ::ExitProcess(static_cast<UINT>(code));

@@ -66,7 +66,6 @@ TEST_F(AddDirectory, StrayLinesAndLowerCaseDriveLetters) {
 TEST_F(AddDirectory, FailuresNeverDamageTheScanFile) {
   const std::string tmp = prog.programDirectory + "ks$$$.tmp";
   sys.files[tmp] = "left over\r\n";
-  sys.files[ScanFilePath() + ".new"] = "half written";
   WriteScanFile(kLines);
   prog.startupDirectory = "C:\\GAMES";
   EXPECT_EQ(Run("/a"), 0);

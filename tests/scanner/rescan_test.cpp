@@ -64,7 +64,7 @@ TEST_F(Rescan, PromptTakesDistinctLettersOfPresentDrivesOnly) {
   con.Type("fe\r");
   RescanDrives();
   EXPECT_EQ(ScanFileLines(), Join({kOldC, kNewE, kNewF, kOldG}));
-  EXPECT_FALSE(sys.FileExists(ScanFilePath() + ".new"));
+  EXPECT_EQ(TempFiles(), 0);
 }
 
 TEST_F(Rescan, StatusLineShowsScanningWithTheCountThenSorting) {
@@ -94,7 +94,7 @@ TEST_F(Rescan, EscOrAnEmptyChoiceOrExtendedKeysWriteNothing) {
   con.Type("\b\b\r");
   RescanDrives();
   EXPECT_EQ(sys.files[ScanFilePath()], old);
-  EXPECT_FALSE(sys.FileExists(ScanFilePath() + ".new"));
+  EXPECT_EQ(TempFiles(), 0);
   EXPECT_EQ(sys.dirOpens, 0);
   EXPECT_TRUE(con.input.empty());
 }
@@ -110,12 +110,12 @@ TEST_F(Rescan, EscMidScanWritesThePartialDriveAndGoesOnToTheNext) {
 
 TEST_F(Rescan, AFailedRewriteKeepsTheScanFile) {
   const std::string old = sys.files[ScanFilePath()];
-  sys.failOpen.insert(ScanFilePath() + ".new");
+  sys.readOnly.insert(ScanFilePath());
   con.Type("f\r");
   EXPECT_EQ(ExitCodeOf([] { RescanDrives(); }), 0);
   EXPECT_NE(con.output.find("Error opening C:\\KS\\KS.DAT"), std::string::npos);
   EXPECT_EQ(sys.files[ScanFilePath()], old);
-  sys.failOpen.clear();
+  sys.readOnly.clear();
 
   sys.failReplace = true;
   con.Type("f\r");
@@ -204,10 +204,10 @@ TEST_F(CommandLineScan, MissingFileIsCreatedAndFailuresAreReportedNotCounted) {
 
   const std::string old = sys.files[ScanFilePath()];
   con.output.clear();
-  sys.failOpen.insert(ScanFilePath() + ".new");
+  sys.readOnly.insert(ScanFilePath());
   EXPECT_EQ(Run("/SE"), 0);
   EXPECT_EQ(con.output, "Error opening C:\\KS\\KS.DAT\r\n");
-  sys.failOpen.clear();
+  sys.readOnly.clear();
 
   con.output.clear();
   sys.failReplace = true;

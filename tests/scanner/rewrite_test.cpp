@@ -6,10 +6,9 @@ namespace {
 
 class ScanFileRewriteTest : public KsTest {
  protected:
-  std::string TempPath() const { return ScanFilePath() + ".new"; }
   void WriteAll(const std::vector<std::string>& lines) {
     ScanFileRewrite rw;
-    ASSERT_TRUE(BeginScanFileRewrite(&rw));
+    ASSERT_EQ(BeginScanFileRewrite(&rw), RewriteStart::kReady);
     for (const std::string& l : lines) WriteScanLine(&rw, l);
     ASSERT_TRUE(CommitScanFileRewrite(&rw));
   }
@@ -17,10 +16,10 @@ class ScanFileRewriteTest : public KsTest {
 
 TEST_F(ScanFileRewriteTest, NewContentsReplaceTheFileAndNoTemporaryStays) {
   WriteScanFile({"C:\\*old", "C:\\OLD"});
-  sys.files[TempPath()] = "garbage left by a killed run";
   WriteAll({"C:\\*new", "C:\\NEW", "D:\\*x"});
   EXPECT_EQ(ScanFileLines(), (std::vector<std::string>{"C:\\*new", "C:\\NEW", "D:\\*x"}));
-  EXPECT_FALSE(sys.FileExists(TempPath()));
+  EXPECT_EQ(TempFiles(), 0);
+  EXPECT_FALSE(sys.lockHeld);
 
   // Also when there was no scan file yet, and when nothing is written.
   sys.files.erase(ScanFilePath());
@@ -37,36 +36,48 @@ TEST_F(ScanFileRewriteTest, DiskFullMidWayEndsTheRunAndKeepsTheOldFile) {
   sys.writeBudget = 1000;
   int code = ExitCodeOf([&] {
     ScanFileRewrite rw;
-    ASSERT_TRUE(BeginScanFileRewrite(&rw));
+    ASSERT_EQ(BeginScanFileRewrite(&rw), RewriteStart::kReady);
     for (int i = 0; i < 20000; ++i) WriteScanLine(&rw, "C:\\DIR" + std::to_string(i));
     CommitScanFileRewrite(&rw);
   });
   EXPECT_EQ(code, 1);
   EXPECT_EQ(sys.files[ScanFilePath()], old);
   EXPECT_NE(con.output.find("Disk full"), std::string::npos);
+  // The end of the process takes the half-written temporary with it.
+  EXPECT_EQ(TempFiles(), 0);
 
-  // The partial temporary file does not stand in the way of the next run.
   sys.writeBudget = -1;
   WriteAll({"C:\\*again"});
   EXPECT_EQ(ScanFileLines(), std::vector<std::string>{"C:\\*again"});
 }
 
-TEST_F(ScanFileRewriteTest, FailuresToCreateOrReplaceLeaveTheOldFile) {
+TEST_F(ScanFileRewriteTest, ARefusedStartHoldsNothingAndAFailedReplaceKeepsTheOldFile) {
   WriteScanFile({"C:\\*old"});
   const std::string old = sys.files[ScanFilePath()];
 
-  sys.failOpen.insert(TempPath());
+  sys.readOnly.insert(ScanFilePath());
   ScanFileRewrite rw;
-  EXPECT_FALSE(BeginScanFileRewrite(&rw));
-  sys.failOpen.clear();
+  EXPECT_EQ(BeginScanFileRewrite(&rw), RewriteStart::kCannotReplace);
+  EXPECT_FALSE(sys.lockHeld);
+  sys.readOnly.clear();
+
+  sys.lockedElsewhere = true;
+  EXPECT_EQ(BeginScanFileRewrite(&rw), RewriteStart::kBusy);
+  EXPECT_EQ(TempFiles(), 0);
+  sys.lockedElsewhere = false;
+
+  // While one rewrite runs, a second cannot start.
+  ScanFileRewrite rw2;
+  ASSERT_EQ(BeginScanFileRewrite(&rw2), RewriteStart::kReady);
+  ScanFileRewrite rw3;
+  EXPECT_EQ(BeginScanFileRewrite(&rw3), RewriteStart::kBusy);
 
   sys.failReplace = true;
-  ScanFileRewrite rw2;
-  ASSERT_TRUE(BeginScanFileRewrite(&rw2));
   WriteScanLine(&rw2, "C:\\*new");
   EXPECT_FALSE(CommitScanFileRewrite(&rw2));
   EXPECT_EQ(sys.files[ScanFilePath()], old);
-  EXPECT_FALSE(sys.FileExists(TempPath()));
+  EXPECT_EQ(TempFiles(), 0);
+  EXPECT_FALSE(sys.lockHeld);
 }
 
 }  // namespace

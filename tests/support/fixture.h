@@ -23,6 +23,15 @@ class KsTest : public ::testing::Test {
   void WriteScanFile(const std::vector<std::string>& lines);
   std::vector<std::string> ScanFileLines();
   std::string ScanFilePath() const { return prog.programDirectory + "KS.DAT"; }
+  // Temporary files of rewrites that are still beside the scan file.
+  int TempFiles() const {
+    int n = 0;
+    for (const auto& f : sys.files)
+      if (f.first.rfind(ScanFilePath() + ".", 0) == 0 && f.first.size() > 4 &&
+          f.first.compare(f.first.size() - 4, 4, ".tmp") == 0)
+        ++n;
+    return n;
+  }
 
   TestConsole con;
   TestSystem sys;

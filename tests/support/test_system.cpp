@@ -81,9 +81,37 @@ class MemoryFile : public File {
   bool closed_ = false;
 };
 
+class MemoryLock : public FileLock {
+ public:
+  explicit MemoryLock(TestSystem* sys) : sys_(sys) { sys_->lockHeld = true; }
+  ~MemoryLock() override { sys_->lockHeld = false; }
+
+ private:
+  TestSystem* sys_;
+};
+
 }  // namespace
 
 TestSystem::TestSystem() = default;
+
+std::unique_ptr<FileLock> TestSystem::LockForRewrite(const std::string&, int,
+                                                     int* error) {
+  if (lockHeld || lockedElsewhere) {
+    *error = kIoLocked;
+    return nullptr;
+  }
+  *error = 0;
+  return std::make_unique<MemoryLock>(this);
+}
+
+int TestSystem::CheckReplaceable(const std::string& path) {
+  return readOnly.count(path) ? kIoAccessDenied : 0;
+}
+
+std::string TestSystem::FileVersion(const std::string& path) {
+  auto it = files.find(path);
+  return it == files.end() ? std::string() : "v:" + it->second;
+}
 
 void TestSystem::SetDrive(char letter, int type) {
   int d = (letter & ~0x20) - 64;

@@ -37,6 +37,10 @@ class TestSystem : public System {
   int DeleteFile(const std::string& path) override;
   bool FileExists(const std::string& path) override;
   std::unique_ptr<File> OpenPrinter(int port, int* error) override;
+  std::unique_ptr<FileLock> LockForRewrite(const std::string& path, int waitMs,
+                                           int* error) override;
+  int CheckReplaceable(const std::string& path) override;
+  std::string FileVersion(const std::string& path) override;
   std::string CurrentDirectory() override { return cwd; }
   bool SetCurrentDirectory(const std::string& path) override;
   std::string ProgramDirectory() override { return programDir; }
@@ -61,6 +65,9 @@ class TestSystem : public System {
   bool failReplace = false;
   bool failRename = false;
   std::set<int> missingPrinters;
+  std::set<std::string> readOnly;    // files (or folders) not replaceable
+  bool lockHeld = false;             // a rewrite lock is taken
+  bool lockedElsewhere = false;      // another process keeps the lock
   std::string cwd = "C:\\";
   std::string programDir = "C:\\KS\\";
   std::string stamp = "07.12.2026 10:15:00";
