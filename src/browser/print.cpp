@@ -25,9 +25,9 @@ uint8_t ReadPortKey() {
 
 // The message follows the " ..." of the status line; the cursor is still
 // there.
-void ShowPrinterError() {
+void ShowPrinterError(const char* what = "   *** Error writing to printer ***") {
   Beep();
-  WriteText("   *** Error writing to printer ***");
+  WriteText(what);
   Pause(3000);
 }
 
@@ -67,11 +67,11 @@ void PrintTree() {
   ClearToLineEnd();
 
   // A missing or refusing printer is the user's business, not a reason to
-  // end the program: it is reported like a failing write.
+  // end the program: it is reported, and the tree comes back.
   int error = 0;
   std::unique_ptr<File> printer = theSystem->OpenPrinter(key - '0', &error);
   if (!printer || error != 0) {
-    ShowPrinterError();
+    ShowPrinterError("   *** Printer could not be opened ***");
     DrawTreeScreen();
     return;
   }

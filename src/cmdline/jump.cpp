@@ -8,6 +8,7 @@
 #include "shell/shell.h"
 #include "store/drive_table.h"
 #include "store/text_file.h"
+#include "system/console_device.h"
 
 namespace {
 
@@ -130,6 +131,11 @@ void JumpToDirectory(std::unique_ptr<File> scanFile, const DerivedPattern& p) {
   if (list.items.size() == 1) {
     ChangeToCandidate(list.items[0]);
     return;
+  }
+  // Nobody to pick one (a script, a pipe): the candidates are the answer.
+  if (!theConsole->InputIsTerminal()) {
+    for (const Candidate& c : list.items) WriteLine(c.path);
+    EndProcess(0);
   }
   int picked = RunChooser(list);
   if (picked > 0) ChangeToCandidate(list.items[static_cast<size_t>(picked - 1)]);

@@ -111,7 +111,27 @@ void WriteText(const std::string& text) {
     RunTimeError(kIoDiskFull);
 }
 
-void WriteLine(const std::string& text) { WriteText(text + "\r\n"); }
+std::string VisibleControls(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+      out += "\r\n";
+      ++i;
+    } else if (c < 32 || c == 127) {
+      out += '^';
+      out += static_cast<char>(c ^ 0x40);
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
+void WriteLine(const std::string& text) {
+  WriteText((theConsole->OutputIsTerminal() ? VisibleControls(text) : text) + "\r\n");
+}
 
 void HideCursor() {
   CursorInfo ci;

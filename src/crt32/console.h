@@ -23,8 +23,13 @@ void WriteAt(int column, int row, uint8_t foreground, uint8_t background,
 // WriteAt in the colours of a slot.
 void WriteAtSlot(int column, int row, int slot, const std::string& text);
 void WriteText(const std::string& text);
-// WriteText followed by a line end.
+// WriteText followed by a line end.  On a terminal, the control characters
+// of a message (a name's escape sequence, say) are shown as ^[ and the like
+// instead of acting; files and pipes get the bytes as they are.
 void WriteLine(const std::string& text);
+// `text` with each control character (below 32, and 127) as a caret and a
+// letter, except the CR LF pairs that end lines.
+std::string VisibleControls(const std::string& text);
 void HideCursor();
 void ShowCursor();
 int ScreenRows();

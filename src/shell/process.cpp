@@ -1,5 +1,6 @@
 #include "shell/process.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "crt32/console.h"
@@ -33,7 +34,10 @@ void RunTimeError(int error) {
     // Not through WriteLine: a failing standard output would report itself
     // here again, without end.
     std::string line = "Runtime error: " + IoErrorText(error) + "\r\n";
-    theConsole->WriteOutput(line.data(), static_cast<int>(line.size()));
+    // With standard output gone (a closed pipe), the report goes to the
+    // error stream instead of nowhere.
+    if (!theConsole->WriteOutput(line.data(), static_cast<int>(line.size())))
+      std::fputs(("Runtime error: " + IoErrorText(error) + "\n").c_str(), stderr);
   }
   EndProcess(1);
 }

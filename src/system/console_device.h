@@ -97,6 +97,12 @@ class ConsoleDevice {
   // current attribute.  Returns false when the write failed.
   virtual bool WriteOutput(const char* text, int bytes) = 0;
 
+  // True when standard output is a terminal (or console) that would act on
+  // control characters in plain lines rather than show them.
+  virtual bool OutputIsTerminal() const { return false; }
+  // True when keys can be read from a terminal (or console) at all.
+  virtual bool InputIsTerminal() const { return true; }
+
   // True when cells hold UTF-8 characters (POSIX terminals); false when one
   // byte is one cell (Windows console, code page 437).
   virtual bool Utf8Cells() const { return false; }

@@ -128,6 +128,7 @@ class PosixConsole : public ConsoleDevice {
     cells_.Resize(std::min(columns, 1000), std::min(rows, 1000));
     cells_.TakeDirty();
     TtyInit(0);
+    outputTerminal_ = isatty(1) != 0;
     liveConsole = this;
   }
   ~PosixConsole() override {
@@ -209,6 +210,8 @@ class PosixConsole : public ConsoleDevice {
   }
 
   bool Utf8Cells() const override { return true; }
+  bool OutputIsTerminal() const override { return outputTerminal_; }
+  bool InputIsTerminal() const override { return TtyInputIsTerminal(); }
 
   uint32_t GetInputMode() override { return inputMode_; }
   void SetInputMode(uint32_t mode) override { inputMode_ = mode; }
@@ -533,6 +536,7 @@ class PosixConsole : public ConsoleDevice {
                         kEnableEchoInput;
   PlainOutput plain_;
   bool fullScreen_ = false;
+  bool outputTerminal_ = false;
   bool shutDown_ = false;
   bool cursorMoved_ = false;
   long long lastFlushMs_ = 0;

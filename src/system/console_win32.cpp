@@ -134,6 +134,15 @@ class WinConsole : public ConsoleDevice {
     return true;
   }
 
+  bool OutputIsTerminal() const override {
+    DWORD mode;
+    return GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
+  }
+  bool InputIsTerminal() const override {
+    DWORD mode;
+    return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
+  }
+
   uint32_t GetInputMode() override {
     DWORD mode = 0;
     GetConsoleMode(In(), &mode);

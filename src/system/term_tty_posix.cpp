@@ -70,6 +70,8 @@ void OnFatal(int sig) {
   errno = saved;
 }
 
+void OnBrokenPipe(int) {}
+
 void OnStop(int) {
   int saved = errno;
   GiveBack();
@@ -124,6 +126,32 @@ void TtyInit(int fd) {
     // A signal the caller chose to ignore stays ignored.
     if (old.sa_handler != SIG_IGN) Install(sig, OnFatal, SA_RESETHAND | SA_NODEFER);
   }
+  // Every other signal that would end the process gives the terminal back
+  // too; one that already has a handler (a sanitizer's) keeps it.
+  const int kAlsoFatal[] = {
+      SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU, SIGXFSZ,
+      SIGIO,   SIGSYS,  SIGTRAP, SIGABRT,   SIGBUS,  SIGFPE,  SIGILL, SIGSEGV,
+#ifdef SIGSTKFLT
+      SIGSTKFLT,
+#endif
+#ifdef SIGPWR
+      SIGPWR,
+#endif
+  };
+  auto installIfDefault = [](int sig) {
+    struct sigaction old;
+    if (sigaction(sig, nullptr, &old) == 0 && !(old.sa_flags & SA_SIGINFO) &&
+        old.sa_handler == SIG_DFL)
+      Install(sig, OnFatal, SA_RESETHAND | SA_NODEFER);
+  };
+  for (int sig : kAlsoFatal) installIfDefault(sig);
+  for (int sig = SIGRTMIN; sig <= SIGRTMAX; ++sig) installIfDefault(sig);
+  // A closed output pipe is a failed write, reported like any other, not
+  // a silent end.  A handler rather than SIG_IGN: a program started from
+  // here gets the default back.
+  struct sigaction pipeOld;
+  sigaction(SIGPIPE, nullptr, &pipeOld);
+  if (pipeOld.sa_handler == SIG_DFL) Install(SIGPIPE, OnBrokenPipe, SA_RESTART);
   struct sigaction old;
   sigaction(SIGTSTP, nullptr, &old);
   if (old.sa_handler != SIG_IGN)

@@ -35,6 +35,8 @@ class TestConsole : public ConsoleDevice {
   void SetCursorInfo(const CursorInfo& info) override;
   bool WriteOutput(const char* text, int bytes) override;
   bool Utf8Cells() const override { return utf8; }
+  bool OutputIsTerminal() const override { return outputTerminal; }
+  bool InputIsTerminal() const override { return inputTerminal; }
   uint32_t GetInputMode() override { return inputMode; }
   void SetInputMode(uint32_t mode) override;
   void WaitForInput() override;
@@ -71,6 +73,8 @@ class TestConsole : public ConsoleDevice {
   std::string output;          // every byte written to standard output
   bool utf8 = false;
   bool failOutput = false;
+  bool outputTerminal = false;
+  bool inputTerminal = true;
   int readCalls = 0;           // ReadCharacters + ReadAttributes
   int writeCalls = 0;          // WriteCharacters + WriteAttributes
   std::vector<uint32_t> modesWhileWaiting;
