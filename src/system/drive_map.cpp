@@ -1,6 +1,8 @@
 #include "system/drive_map.h"
 
 #include <algorithm>
+#include <set>
+#include <sstream>
 
 namespace {
 
@@ -34,6 +36,96 @@ DriveMap ParseDriveMap(const char* text) {
     int d = LetterNumber(entry[0]);
     if (d == 0) continue;
     map.root[d] = WithoutTrailingSlashes(entry.substr(2));
+  }
+  return map;
+}
+
+namespace {
+
+// Mount tables write blanks, tabs, newlines and backslashes in octal.
+std::string Unescape(const std::string& field) {
+  std::string out;
+  for (size_t i = 0; i < field.size(); ++i) {
+    if (field[i] == '\\' && i + 3 < field.size() && field[i + 1] >= '0' &&
+        field[i + 1] <= '3' && field[i + 2] >= '0' && field[i + 2] <= '7' &&
+        field[i + 3] >= '0' && field[i + 3] <= '7') {
+      out += static_cast<char>((field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 +
+                               (field[i + 3] - '0'));
+      i += 3;
+    } else {
+      out += field[i];
+    }
+  }
+  return out;
+}
+
+bool DiskFileSystem(const std::string& type) {
+  static const std::set<std::string> kDisk = {
+      "ext2", "ext3",  "ext4",    "xfs",  "btrfs", "jfs",   "reiserfs",
+      "f2fs", "vfat",  "msdos",   "exfat", "ntfs", "ntfs3", "fuseblk",
+      "hfs",  "hfsplus", "zfs",   "bcachefs", "nilfs2", "ufs"};
+  return kDisk.count(type) > 0;
+}
+
+bool SystemArea(const std::string& mountPoint) {
+  for (const char* area : {"/proc", "/sys", "/dev", "/run", "/boot"}) {
+    size_t n = std::char_traits<char>::length(area);
+    if (mountPoint.compare(0, n, area) == 0 &&
+        (mountPoint.size() == n || mountPoint[n] == '/'))
+      return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::vector<std::string> LocalDiskMounts(const std::string& mountTable) {
+  std::vector<std::string> mounts;
+  std::set<std::string> seen;
+  std::istringstream lines(mountTable);
+  std::string line;
+  while (std::getline(lines, line)) {
+    std::istringstream in(line);
+    std::vector<std::string> f;
+    for (std::string word; in >> word;) f.push_back(word);
+    std::string mountPoint, type, source;
+    size_t dash = std::find(f.begin(), f.end(), "-") - f.begin();
+    if (dash < f.size() && f.size() >= dash + 3 && dash >= 6) {
+      // mountinfo: id parent major:minor root mount-point options ... - type
+      // source.  A root other than "/" is a bind mount of a folder inside a
+      // file system, not a file system of its own (btrfs shows its
+      // subvolumes the same way, and those are).
+      if (f[3] != "/" && f[dash + 1] != "btrfs") continue;
+      mountPoint = Unescape(f[4]);
+      type = f[dash + 1];
+      source = f[2];
+    } else if (f.size() >= 3) {
+      // /proc/mounts: source mount-point type options dump pass.
+      source = f[0];
+      mountPoint = Unescape(f[1]);
+      type = f[2];
+    } else {
+      continue;
+    }
+    if (!DiskFileSystem(type) || mountPoint.empty() || mountPoint[0] != '/' ||
+        mountPoint == "/" || SystemArea(mountPoint) ||
+        mountPoint.find('\\') != std::string::npos)
+      continue;
+    // A file system mounted twice gets one letter, at its first place.
+    if (!seen.insert(source).second) continue;
+    if (std::find(mounts.begin(), mounts.end(), mountPoint) != mounts.end()) continue;
+    mounts.push_back(mountPoint);
+  }
+  return mounts;
+}
+
+DriveMap DefaultDriveMap(const std::vector<std::string>& mounts) {
+  DriveMap map;
+  map.root[3] = "/";
+  int d = 4;
+  for (const std::string& m : mounts) {
+    if (d > 26) break;
+    map.root[d++] = WithoutTrailingSlashes(m);
   }
   return map;
 }

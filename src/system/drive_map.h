@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 struct DriveMap {
   // Host directory of drive 1..26, without a trailing slash ("/" for the
@@ -16,6 +17,16 @@ struct DriveMap {
 // maps C to "/".  Entries without a letter, "=" or directory are ignored;
 // a later entry for the same letter wins.
 DriveMap ParseDriveMap(const char* text);
+
+// The mount points that a default drive map gives letters to, in mount
+// order, from the text of /proc/self/mountinfo (or of /proc/mounts): the
+// whole-device mounts of local disk file systems (ext4, xfs, btrfs, vfat
+// and the like), other than "/" and anything under /proc, /sys, /dev, /run
+// or /boot.  Network, memory and other pseudo file systems never count.
+std::vector<std::string> LocalDiskMounts(const std::string& mountTable);
+
+// C for "/", then D, E, ... for `mounts` in order, as far as letters go.
+DriveMap DefaultDriveMap(const std::vector<std::string>& mounts);
 
 // True for "D:..." (a letter and a colon): a drive path.  Anything else the
 // seam takes as a host path and uses unchanged.

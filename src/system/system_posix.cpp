@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "system/cd_format.h"
 #include "system/drive_map.h"
@@ -188,10 +189,32 @@ std::string AbsoluteDirectory(const std::string& dir) {
   return out;
 }
 
+// Without KS95_DRIVES: C is "/", and each other local disk file system
+// mounted (a /home partition, a data disk) gets the next letter.
+DriveMap HostDefaultDriveMap() {
+  std::string table;
+  for (const char* name : {"/proc/self/mountinfo", "/proc/mounts"}) {
+    FILE* f = fopen(name, "re");
+    if (!f) continue;
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) table.append(buffer, n);
+    fclose(f);
+    break;
+  }
+  std::vector<std::string> mounts;
+  for (const std::string& m : LocalDiskMounts(table)) {
+    struct stat st;
+    if (stat(m.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) mounts.push_back(m);
+  }
+  return DefaultDriveMap(mounts);
+}
+
 class PosixSystem : public System {
  public:
   explicit PosixSystem(const char* argv0) : argv0_(argv0 ? argv0 : "") {
-    map_ = ParseDriveMap(getenv("KS95_DRIVES"));
+    const char* drives = getenv("KS95_DRIVES");
+    map_ = drives && *drives ? ParseDriveMap(drives) : HostDefaultDriveMap();
     // getcwd reports resolved paths, so the roots are resolved too.
     for (std::string& root : map_.root) {
       if (root.empty()) continue;

@@ -74,4 +74,35 @@ TEST(DriveMapTranslate, RoundTripKeepsEveryOtherByte) {
   }
 }
 
+TEST(DefaultDriveMap, LocalDiskFileSystemsInMountOrderAndNothingElse) {
+  const std::string mountinfo =
+      "21 26 0:20 / /proc rw - proc proc rw\n"
+      "22 26 0:21 / /sys rw - sysfs sysfs rw\n"
+      "26 1 254:0 / / rw - ext4 /dev/vda rw\n"
+      "27 26 254:3 / /srv/my\\040data rw - xfs /dev/vdc rw\n"
+      "28 26 0:24 / /tmp rw - tmpfs tmpfs rw\n"
+      "29 26 254:1 / /home rw - ext4 /dev/vdb rw\n"
+      "30 26 0:40 / /run/media/u/stick rw - vfat /dev/sdb1 rw\n"
+      "31 26 254:1 /u/shared /mnt/bind rw - ext4 /dev/vdb rw\n"
+      "32 26 254:1 / /mnt/again rw - ext4 /dev/vdb rw\n"
+      "33 26 0:50 / /net rw - nfs4 srv:/x rw\n"
+      "34 26 0:51 / /boot/efi rw - vfat /dev/vda1 rw\n"
+      "35 26 0:52 /@data /data rw shared:1 - btrfs /dev/vdd rw\n";
+  EXPECT_EQ(LocalDiskMounts(mountinfo),
+            (std::vector<std::string>{"/srv/my data", "/home", "/data"}));
+  // The older table has no mount roots; the same rules hold otherwise.
+  EXPECT_EQ(LocalDiskMounts("proc /proc proc rw 0 0\n/dev/vdb /home ext4 rw 0 0\n"
+                            "tmpfs /dev/shm tmpfs rw 0 0\n"),
+            std::vector<std::string>{"/home"});
+
+  DriveMap map = DefaultDriveMap({"/home", "/data/"});
+  EXPECT_EQ(map.root[3], "/");
+  EXPECT_EQ(map.root[4], "/home");
+  EXPECT_EQ(map.root[5], "/data");
+  EXPECT_TRUE(map.root[6].empty());
+  EXPECT_EQ(ToDrivePath(map, "/home/u/src"), "D:\\u\\src");
+  std::vector<std::string> many(30, "/m");
+  EXPECT_EQ(DefaultDriveMap(many).root[26], "/m");
+}
+
 }  // namespace
