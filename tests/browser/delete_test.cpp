@@ -150,4 +150,30 @@ TEST_F(DeleteTest, FailedRewriteLeavesTheScanFileAsItWas) {
   EXPECT_EQ(ScanFileLines(), original);
 }
 
+TEST_F(DeleteTest, AnotherRunsChangeSinceLoadingIsKeptAndTheRightLineGoes) {
+  // Another run added C:\AAA (before APPS) after this one loaded the file.
+  WriteScanFile({kRootC, "C:\\AAA", "C:\\APPS", "C:\\APPS\\EDIT", "C:\\TEMP", kRootD,
+                 "D:\\DATA"});
+  Select(4);  // C:\TEMP as loaded
+  con.Type("y");
+  DeleteDirectoryFromScanFile();
+  EXPECT_EQ(ScanFileLines(), (Lines{kRootC, "C:\\AAA", "C:\\APPS", "C:\\APPS\\EDIT",
+                                    kRootD, "D:\\DATA"}));
+  EXPECT_EQ(TempFiles(), 0);
+}
+
+TEST_F(DeleteTest, ReadOnlyOrBusyScanFileIsNotReplaced) {
+  const std::string before = sys.files[ScanFilePath()];
+  sys.readOnly.insert(ScanFilePath());
+  Select(4);
+  con.Type("y");
+  EXPECT_EQ(ExitCodeOf([] { DeleteDirectoryFromScanFile(); }), 0);
+  EXPECT_NE(con.output.find("Error opening C:\\KS\\KS.DAT"), std::string::npos);
+  sys.readOnly.clear();
+  sys.lockedElsewhere = true;
+  con.Type("y");
+  EXPECT_EQ(ExitCodeOf([] { DeleteDriveFromScanFile(); }), 1);
+  EXPECT_EQ(sys.files[ScanFilePath()], before);
+}
+
 }  // namespace

@@ -51,6 +51,7 @@ TEST_F(AddDirectory, RefusalsLeaveTheFileAlone) {
   prog.startupDirectory = "C:\\NEW";
   EXPECT_EQ(Run("/a"), 0);
   EXPECT_EQ(ScanFileLines(), std::vector<std::string>{});
+  EXPECT_EQ(TempFiles(), 0);
 }
 
 TEST_F(AddDirectory, StrayLinesAndLowerCaseDriveLetters) {
@@ -84,6 +85,32 @@ TEST_F(AddDirectory, FailuresNeverDamageTheScanFile) {
   sys.writeBudget = 20;
   EXPECT_EQ(Run("/a"), 1);
   EXPECT_EQ(sys.files[ScanFilePath()], before);
+}
+
+TEST_F(AddDirectory, NamesTheFileCannotHoldOrABusyFileAreRefusedUntouched) {
+  // A line break would forge a line, a Ctrl-Z would hide every later one.
+  for (const char* dir : {"C:\\APPS\\A\nD:\\X", "C:\\APPS\\B\rC", "C:\\APPS\\C\x1a"}) {
+    WriteScanFile(kLines);
+    con.output.clear();
+    prog.startupDirectory = dir;
+    EXPECT_EQ(Run("/a"), 0);
+    EXPECT_EQ(ScanFileLines(), kLines);
+    EXPECT_EQ(con.output.find("updated"), std::string::npos) << con.output;
+    EXPECT_NE(con.output.find("Cannot add"), std::string::npos) << con.output;
+  }
+  // Off every drive, a backslash belongs to a host name.
+  prog.startupDirectory = "/tmp/a\\b";
+  EXPECT_EQ(Run("/a"), 0);
+  EXPECT_EQ(ScanFileLines(), kLines);
+
+  // Another run rewriting the file past the wait: exit 1, nothing written.
+  prog.startupDirectory = "C:\\GAMES";
+  sys.lockedElsewhere = true;
+  con.output.clear();
+  EXPECT_EQ(Run("/a"), 1);
+  EXPECT_EQ(ScanFileLines(), kLines);
+  EXPECT_NE(con.output.find("another run"), std::string::npos);
+  EXPECT_EQ(TempFiles(), 0);
 }
 
 }  // namespace

@@ -129,4 +129,13 @@ TEST_F(Jump, FailureToReopenForTheSecondPassIsARunTimeError) {
   EXPECT_NE(con.output.find("File access denied"), std::string::npos);
 }
 
+TEST_F(Jump, SeveralMatchesWithoutATerminalAreListedExactFirst) {
+  SetUpDrives(kWinLines);
+  con.inputTerminal = false;
+  EXPECT_EQ(Run("*win"), 0);
+  EXPECT_EQ(con.output, "C:\\APPS\\WIN\r\nC:\\WIN\r\nC:\\OLDWIN\r\nC:\\WINDOWS\r\n");
+  EXPECT_EQ(sys.cwd, "C:\\");
+  EXPECT_FALSE(sys.FileExists(prog.programDirectory + "KS95CD.BAT"));
+}
+
 }  // namespace

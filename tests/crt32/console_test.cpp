@@ -100,4 +100,15 @@ TEST_F(ConsoleOutput, ScreenRowsIsTheWindowHeight) {
   EXPECT_EQ(ScreenRows(), 50);
 }
 
+TEST_F(ConsoleOutput, PlainLinesShowControlCharactersOnlyOnATerminal) {
+  const std::string name = "gone\x1b]0;PWNED\x07\x7f\ta";
+  WriteLine("Error changing to " + name + "\r\nYou may need to rescan drives.");
+  EXPECT_EQ(con.output, "Error changing to " + name +
+                            "\r\nYou may need to rescan drives.\r\n");
+  con.output.clear();
+  con.outputTerminal = true;
+  WriteLine("Error changing to " + name + "\r\nnext\n\r");
+  EXPECT_EQ(con.output, "Error changing to gone^[]0;PWNED^G^?^Ia\r\nnext^J^M\r\n");
+}
+
 }  // namespace

@@ -115,6 +115,7 @@ TEST_F(Rescan, AFailedRewriteKeepsTheScanFile) {
   EXPECT_EQ(ExitCodeOf([] { RescanDrives(); }), 0);
   EXPECT_NE(con.output.find("Error opening C:\\KS\\KS.DAT"), std::string::npos);
   EXPECT_EQ(sys.files[ScanFilePath()], old);
+  EXPECT_EQ(sys.dirOpens, 0);  // refused before any scanning
   sys.readOnly.clear();
 
   sys.failReplace = true;
