@@ -137,6 +137,7 @@ int TestSystem::DriveType(int d) {
 }
 
 std::unique_ptr<DirReader> TestSystem::OpenDirectory(const std::string& path) {
+  std::lock_guard<std::recursive_mutex> lock(dirMutex);
   ++dirOpens;
   std::string key = ListingKey(path);
   auto it = dirs.find(key);

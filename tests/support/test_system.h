@@ -4,6 +4,7 @@
 
 #include <map>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
@@ -71,5 +72,8 @@ class TestSystem : public System {
   int messageBeeps = 0;
   long sleptMs = 0;
   int dirOpens = 0;
+  // Held by OpenDirectory, which a parallel scan calls from its workers;
+  // tests that change the tree during a scan hold it too.
+  std::recursive_mutex dirMutex;
   int exits = 0;
 };

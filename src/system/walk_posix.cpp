@@ -1,0 +1,237 @@
+// Each directory is opened relative to its parent's descriptor and read in
+// large batches; an entry costs a stat only when the file system does not
+// say its type.  Descriptors are kept open for opening children only while
+// a process-wide budget allows, so no depth can run the process out of
+// them; a directory whose parent's descriptor was given up is reached by
+// opening the names from its nearest open ancestor one by one.
+#include "system/walk_posix.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#ifdef __linux__
+#include <sys/syscall.h>
+#endif
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <system_error>
+#include <vector>
+
+namespace {
+
+constexpr int kOpenFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+
+std::atomic<int> keptDescriptors{0};
+
+// A quarter of the descriptors the process may open, at most 256: deeper
+// levels are reopened on demand.
+int DescriptorBudget() {
+  static const int budget = [] {
+    struct rlimit limit;
+    long cur = 1024;
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+      cur = static_cast<long>(limit.rlim_cur);
+    return static_cast<int>(std::clamp((cur - 32) / 4, 0L, 256L));
+  }();
+  return budget;
+}
+
+struct Node {
+  std::shared_ptr<Node> parent;  // null at the walk's root
+  std::string name;              // the root's host path at the root
+  int fd = -1;
+  bool kept = false;
+  ~Node() {
+    if (fd >= 0) ::close(fd);
+    if (kept) keptDescriptors.fetch_sub(1, std::memory_order_relaxed);
+  }
+};
+
+std::string ErrorText(int err) { return std::generic_category().message(err); }
+
+// Denied, gone, or turned into a file or a link since it was listed: the
+// scan lists it and goes on.  Anything else (no descriptors left, an I/O
+// error) would leave a hole in the tree.
+WalkStatus StatusOf(int err, std::string* error) {
+  switch (err) {
+    case EACCES:
+    case EPERM:
+    case ENOENT:
+    case ENOTDIR:
+    case ELOOP:
+      return WalkStatus::kSkip;
+    default:
+      *error = ErrorText(err);
+      return WalkStatus::kFailed;
+  }
+}
+
+int OpenThroughAncestors(const Node* node, const std::string& name) {
+  std::vector<const std::string*> names{&name};
+  while (node->fd < 0 && node->parent) {
+    names.push_back(&node->name);
+    node = node->parent.get();
+  }
+  int dir = node->fd;
+  bool own = false;
+  if (dir < 0) {
+    dir = ::open(node->name.c_str(), kOpenFlags & ~O_NOFOLLOW);
+    if (dir < 0) return -1;
+    own = true;
+  }
+  for (size_t i = names.size(); i-- > 0;) {
+    int next = ::openat(dir, names[i]->c_str(), kOpenFlags);
+    int err = errno;
+    if (own) ::close(dir);
+    if (next < 0) {
+      errno = err;
+      return -1;
+    }
+    dir = next;
+    own = true;
+  }
+  return dir;
+}
+
+struct LinuxDirent64 {
+  uint64_t ino;
+  int64_t off;
+  unsigned short reclen;
+  unsigned char type;
+  char name[1];
+};
+
+class PosixWalkDir : public WalkDir {
+ public:
+  PosixWalkDir(std::shared_ptr<Node> node, dev_t device)
+      : node_(std::move(node)), device_(device) {}
+
+  WalkStatus Read(WalkEntries* entries, std::string* error) override {
+    entries->names.clear();
+    entries->attributes.clear();
+    int err = ReadEntries(entries);
+    Node& node = *node_;
+    if (err != 0 || entries->attributes.empty() ||
+        keptDescriptors.fetch_add(1, std::memory_order_relaxed) >= DescriptorBudget()) {
+      if (err == 0 && !entries->attributes.empty())
+        keptDescriptors.fetch_sub(1, std::memory_order_relaxed);
+      ::close(node.fd);
+      node.fd = -1;
+    } else {
+      node.kept = true;
+    }
+    if (err == 0) return WalkStatus::kOk;
+    entries->names.clear();
+    entries->attributes.clear();
+    return StatusOf(err, error);
+  }
+
+  std::unique_ptr<WalkDir> OpenChild(const std::string& name, WalkStatus* status,
+                                     std::string* error) override {
+    int fd = node_->fd >= 0 ? ::openat(node_->fd, name.c_str(), kOpenFlags)
+                            : OpenThroughAncestors(node_.get(), name);
+    struct stat st;
+    if (fd >= 0 && fstat(fd, &st) != 0) {
+      int err = errno;
+      ::close(fd);
+      fd = -1;
+      errno = err;
+    }
+    if (fd < 0) {
+      *status = StatusOf(errno, error);
+      return nullptr;
+    }
+    if (st.st_dev != device_) {
+      ::close(fd);
+      *status = WalkStatus::kOtherDevice;
+      return nullptr;
+    }
+    auto child = std::make_shared<Node>();
+    child->parent = node_;
+    child->name = name;
+    child->fd = fd;
+    *status = WalkStatus::kOk;
+    return std::make_unique<PosixWalkDir>(std::move(child), device_);
+  }
+
+ private:
+  void Add(WalkEntries* entries, const char* name, unsigned char type) {
+    if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) return;
+    if (type == DT_UNKNOWN) {
+      struct stat st;
+      if (fstatat(node_->fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return;
+      if (S_ISDIR(st.st_mode)) type = DT_DIR;
+    }
+    // Links are never walked; their targets are not worth a stat.
+    if (type != DT_DIR) return;
+    entries->names.append(name).push_back('\0');
+    entries->attributes.push_back(name[0] == '.' ? kAttrDirectory | kAttrHidden
+                                                 : kAttrDirectory);
+  }
+
+  // 0, or the error that stopped the reading.
+  int ReadEntries(WalkEntries* entries) {
+#ifdef __linux__
+    thread_local std::vector<char> buffer(128 * 1024);
+    for (;;) {
+      long got = syscall(SYS_getdents64, node_->fd, buffer.data(), buffer.size());
+      if (got == 0) return 0;
+      if (got < 0) {
+        if (errno == EINTR) continue;
+        return errno;
+      }
+      for (long at = 0; at < got;) {
+        const auto* d = reinterpret_cast<const LinuxDirent64*>(buffer.data() + at);
+        Add(entries, d->name, d->type);
+        at += d->reclen;
+      }
+    }
+#else
+    int copy = ::dup(node_->fd);
+    if (copy < 0) return errno;
+    DIR* dir = fdopendir(copy);
+    if (!dir) {
+      int err = errno;
+      ::close(copy);
+      return err;
+    }
+    errno = 0;
+    while (struct dirent* d = readdir(dir)) Add(entries, d->d_name, d->d_type);
+    int err = errno;
+    closedir(dir);
+    return err;
+#endif
+  }
+
+  std::shared_ptr<Node> node_;
+  dev_t device_;
+};
+
+}  // namespace
+
+std::unique_ptr<WalkDir> OpenPosixWalk(const std::string& hostPath, WalkStatus* status,
+                                       std::string* error) {
+  // The root is where the drive map points; a link there is the user's own.
+  int fd = ::open(hostPath.c_str(), kOpenFlags & ~O_NOFOLLOW);
+  struct stat st;
+  if (fd >= 0 && fstat(fd, &st) != 0) {
+    int err = errno;
+    ::close(fd);
+    fd = -1;
+    errno = err;
+  }
+  if (fd < 0) {
+    *status = StatusOf(errno, error);
+    return nullptr;
+  }
+  auto node = std::make_shared<Node>();
+  node->name = hostPath;
+  node->fd = fd;
+  *status = WalkStatus::kOk;
+  return std::make_unique<PosixWalkDir>(std::move(node), st.st_dev);
+}
