@@ -25,7 +25,7 @@ class PathWalkDir : public WalkDir {
 
   std::unique_ptr<WalkDir> OpenChild(const std::string& name, WalkStatus* status,
                                      std::string* error) override {
-    return system_->System::OpenWalk(path_ + "\\" + name, status, error);
+    return system_->OpenWalk(path_ + "\\" + name, status, error);
   }
 
  private:

@@ -145,6 +145,17 @@ std::unique_ptr<DirReader> TestSystem::OpenDirectory(const std::string& path) {
   return std::make_unique<VectorDirReader>(it->second);
 }
 
+std::unique_ptr<WalkDir> TestSystem::OpenWalk(const std::string& path,
+                                             WalkStatus* status, std::string* error) {
+  auto failing = walkFailures.find(path);
+  if (failing != walkFailures.end()) {
+    *status = WalkStatus::kFailed;
+    *error = failing->second;
+    return nullptr;
+  }
+  return System::OpenWalk(path, status, error);
+}
+
 std::unique_ptr<File> TestSystem::OpenFile(const std::string& path,
                                            OpenMode mode, int* error) {
   *error = 0;

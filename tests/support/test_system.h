@@ -31,6 +31,9 @@ class TestSystem : public System {
 
   int DriveType(int driveNumber) override;
   std::unique_ptr<DirReader> OpenDirectory(const std::string& path) override;
+  std::unique_ptr<WalkDir> OpenWalk(const std::string& path, WalkStatus* status,
+                                    std::string* error) override;
+  bool DotNamesHidden() override { return dotHidden; }
   std::unique_ptr<File> OpenFile(const std::string& path, OpenMode mode,
                                  int* error) override;
   int RenameFile(const std::string& from, const std::string& to) override;
@@ -56,6 +59,10 @@ class TestSystem : public System {
   // Directory listings by path ("D:" for a root), in enumeration order.
   std::map<std::string, std::vector<DirEntry>> dirs;
   std::set<std::string> unreadable;  // listed but cannot be enumerated
+  // Directories whose opening fails for a reason that is neither "denied"
+  // nor "gone", with the system's words for it.
+  std::map<std::string, std::string> walkFailures;
+  bool dotHidden = false;
   std::map<std::string, std::string> files;
   std::set<std::string> failOpen;    // paths whose opening fails (access)
   long writeBudget = -1;             // bytes writable before "disk full"
