@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 #ifdef __linux__
 #include <sys/syscall.h>
@@ -51,6 +52,35 @@ struct Node {
     if (kept) keptDescriptors.fetch_sub(1, std::memory_order_relaxed);
   }
 };
+
+// Which mounted file system a directory is on.  The mount's own number
+// tells a bind mount of the same device apart; the device is what is left
+// where the system does not give that number.
+struct Mount {
+  dev_t device = 0;
+  uint64_t id = 0;
+  bool hasId = false;
+  bool operator!=(const Mount& o) const {
+    return device != o.device || (hasId && o.hasId && id != o.id);
+  }
+};
+
+bool MountOf(int fd, Mount* mount) {
+#if defined(__linux__) && defined(STATX_MNT_ID)
+  struct statx sx;
+  if (statx(fd, "", AT_EMPTY_PATH, STATX_MNT_ID, &sx) == 0) {
+    mount->device = makedev(sx.stx_dev_major, sx.stx_dev_minor);
+    mount->hasId = (sx.stx_mask & STATX_MNT_ID) != 0;
+    mount->id = sx.stx_mnt_id;
+    return true;
+  }
+  if (errno != ENOSYS) return false;
+#endif
+  struct stat st;
+  if (fstat(fd, &st) != 0) return false;
+  mount->device = st.st_dev;
+  return true;
+}
 
 std::string ErrorText(int err) { return std::generic_category().message(err); }
 
@@ -108,8 +138,8 @@ struct LinuxDirent64 {
 
 class PosixWalkDir : public WalkDir {
  public:
-  PosixWalkDir(std::shared_ptr<Node> node, dev_t device)
-      : node_(std::move(node)), device_(device) {}
+  PosixWalkDir(std::shared_ptr<Node> node, const Mount& mount)
+      : node_(std::move(node)), mount_(mount) {}
 
   WalkStatus Read(WalkEntries* entries, std::string* error) override {
     entries->names.clear();
@@ -135,8 +165,8 @@ class PosixWalkDir : public WalkDir {
                                      std::string* error) override {
     int fd = node_->fd >= 0 ? ::openat(node_->fd, name.c_str(), kOpenFlags)
                             : OpenThroughAncestors(node_.get(), name);
-    struct stat st;
-    if (fd >= 0 && fstat(fd, &st) != 0) {
+    Mount mount;
+    if (fd >= 0 && !MountOf(fd, &mount)) {
       int err = errno;
       ::close(fd);
       fd = -1;
@@ -146,7 +176,7 @@ class PosixWalkDir : public WalkDir {
       *status = StatusOf(errno, error);
       return nullptr;
     }
-    if (st.st_dev != device_) {
+    if (mount != mount_) {
       ::close(fd);
       *status = WalkStatus::kOtherDevice;
       return nullptr;
@@ -156,7 +186,7 @@ class PosixWalkDir : public WalkDir {
     child->name = name;
     child->fd = fd;
     *status = WalkStatus::kOk;
-    return std::make_unique<PosixWalkDir>(std::move(child), device_);
+    return std::make_unique<PosixWalkDir>(std::move(child), mount_);
   }
 
  private:
@@ -209,7 +239,7 @@ class PosixWalkDir : public WalkDir {
   }
 
   std::shared_ptr<Node> node_;
-  dev_t device_;
+  Mount mount_;  // the walk's root's
 };
 
 }  // namespace
@@ -218,8 +248,8 @@ std::unique_ptr<WalkDir> OpenPosixWalk(const std::string& hostPath, WalkStatus* 
                                        std::string* error) {
   // The root is where the drive map points; a link there is the user's own.
   int fd = ::open(hostPath.c_str(), kOpenFlags & ~O_NOFOLLOW);
-  struct stat st;
-  if (fd >= 0 && fstat(fd, &st) != 0) {
+  Mount mount;
+  if (fd >= 0 && !MountOf(fd, &mount)) {
     int err = errno;
     ::close(fd);
     fd = -1;
@@ -233,5 +263,5 @@ std::unique_ptr<WalkDir> OpenPosixWalk(const std::string& hostPath, WalkStatus* 
   node->name = hostPath;
   node->fd = fd;
   *status = WalkStatus::kOk;
-  return std::make_unique<PosixWalkDir>(std::move(node), st.st_dev);
+  return std::make_unique<PosixWalkDir>(std::move(node), mount);
 }
