@@ -19,8 +19,12 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cctype>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <system_error>
+#include <unordered_set>
 #include <vector>
 
 namespace {
@@ -82,6 +86,52 @@ bool MountOf(int fd, Mount* mount) {
   return true;
 }
 
+// What every directory of one walk compares itself with.  Only a name that
+// some mount point below the root carries is worth asking about its mount:
+// that spares a system call per directory.  Without the mount table every
+// directory is asked.
+struct WalkRoot {
+  Mount mount;
+  bool askEvery = true;
+  std::unordered_set<std::string> mountNames;
+};
+
+// The mount table's names are escaped as octal (\040 for a blank).
+std::string Unescaped(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\\' && i + 3 < text.size() && isdigit(static_cast<unsigned char>(text[i + 1]))) {
+      out += static_cast<char>(std::stoi(text.substr(i + 1, 3), nullptr, 8));
+      i += 3;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+void ReadMountNames(const std::string& rootPath, WalkRoot* root) {
+#ifdef __linux__
+  std::ifstream table("/proc/self/mountinfo");
+  if (!table) return;
+  std::string prefix = rootPath == "/" ? "/" : rootPath + "/";
+  std::string line;
+  while (std::getline(table, line)) {
+    // Fields: id, parent id, major:minor, root, mount point, ...
+    std::istringstream fields(line);
+    std::string skip, point;
+    if (!(fields >> skip >> skip >> skip >> skip >> point)) return;
+    point = Unescaped(point);
+    if (point.size() <= prefix.size() || point.compare(0, prefix.size(), prefix) != 0) continue;
+    root->mountNames.insert(point.substr(point.rfind('/') + 1));
+  }
+  root->askEvery = false;
+#else
+  (void)rootPath;
+  (void)root;
+#endif
+}
+
 std::string ErrorText(int err) { return std::generic_category().message(err); }
 
 // Denied, gone, or turned into a file or a link since it was listed: the
@@ -138,8 +188,8 @@ struct LinuxDirent64 {
 
 class PosixWalkDir : public WalkDir {
  public:
-  PosixWalkDir(std::shared_ptr<Node> node, const Mount& mount)
-      : node_(std::move(node)), mount_(mount) {}
+  PosixWalkDir(std::shared_ptr<Node> node, std::shared_ptr<const WalkRoot> root)
+      : node_(std::move(node)), root_(std::move(root)) {}
 
   WalkStatus Read(WalkEntries* entries, std::string* error) override {
     entries->names.clear();
@@ -165,8 +215,9 @@ class PosixWalkDir : public WalkDir {
                                      std::string* error) override {
     int fd = node_->fd >= 0 ? ::openat(node_->fd, name.c_str(), kOpenFlags)
                             : OpenThroughAncestors(node_.get(), name);
-    Mount mount;
-    if (fd >= 0 && !MountOf(fd, &mount)) {
+    Mount mount = root_->mount;
+    bool ask = root_->askEvery || root_->mountNames.count(name) != 0;
+    if (fd >= 0 && ask && !MountOf(fd, &mount)) {
       int err = errno;
       ::close(fd);
       fd = -1;
@@ -176,7 +227,7 @@ class PosixWalkDir : public WalkDir {
       *status = StatusOf(errno, error);
       return nullptr;
     }
-    if (mount != mount_) {
+    if (mount != root_->mount) {
       ::close(fd);
       *status = WalkStatus::kOtherDevice;
       return nullptr;
@@ -186,7 +237,7 @@ class PosixWalkDir : public WalkDir {
     child->name = name;
     child->fd = fd;
     *status = WalkStatus::kOk;
-    return std::make_unique<PosixWalkDir>(std::move(child), mount_);
+    return std::make_unique<PosixWalkDir>(std::move(child), root_);
   }
 
  private:
@@ -239,7 +290,7 @@ class PosixWalkDir : public WalkDir {
   }
 
   std::shared_ptr<Node> node_;
-  Mount mount_;  // the walk's root's
+  std::shared_ptr<const WalkRoot> root_;
 };
 
 }  // namespace
@@ -248,8 +299,8 @@ std::unique_ptr<WalkDir> OpenPosixWalk(const std::string& hostPath, WalkStatus* 
                                        std::string* error) {
   // The root is where the drive map points; a link there is the user's own.
   int fd = ::open(hostPath.c_str(), kOpenFlags & ~O_NOFOLLOW);
-  Mount mount;
-  if (fd >= 0 && !MountOf(fd, &mount)) {
+  auto root = std::make_shared<WalkRoot>();
+  if (fd >= 0 && !MountOf(fd, &root->mount)) {
     int err = errno;
     ::close(fd);
     fd = -1;
@@ -263,5 +314,6 @@ std::unique_ptr<WalkDir> OpenPosixWalk(const std::string& hostPath, WalkStatus* 
   node->name = hostPath;
   node->fd = fd;
   *status = WalkStatus::kOk;
-  return std::make_unique<PosixWalkDir>(std::move(node), mount);
+  ReadMountNames(hostPath, root.get());
+  return std::make_unique<PosixWalkDir>(std::move(node), std::move(root));
 }
