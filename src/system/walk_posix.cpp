@@ -13,8 +13,10 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 #ifdef __linux__
+#include <linux/openat2.h>
 #include <sys/syscall.h>
 #endif
+#include <climits>
 
 #include <algorithm>
 #include <atomic>
@@ -164,6 +166,24 @@ int OpenThroughAncestors(const Node* node, const std::string& name) {
     if (dir < 0) return -1;
     own = true;
   }
+#if defined(__linux__) && defined(SYS_openat2)
+  // All the names in one call where the kernel can refuse every link on
+  // the way: the name-by-name walk below costs one call per level.
+  std::string relative;
+  for (size_t i = names.size(); i-- > 0;) relative.append(*names[i]).append(i ? "/" : "");
+  if (relative.size() < PATH_MAX) {
+    struct open_how how = {};
+    how.flags = kOpenFlags;
+    how.resolve = RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS | RESOLVE_NO_XDEV;
+    int fd = static_cast<int>(syscall(SYS_openat2, dir, relative.c_str(), &how, sizeof how));
+    int err = errno;
+    if (fd >= 0 || (err != ENOSYS && err != EAGAIN && err != EINVAL && err != E2BIG)) {
+      if (own) ::close(dir);
+      errno = err == EXDEV ? ENOENT : err;
+      return fd;
+    }
+  }
+#endif
   for (size_t i = names.size(); i-- > 0;) {
     int next = ::openat(dir, names[i]->c_str(), kOpenFlags);
     int err = errno;
