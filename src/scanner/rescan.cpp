@@ -35,6 +35,14 @@ void StartDriveScan(const std::string& driveName) {
   scanner.scanCanceled = false;
 }
 
+// A scan that could not read the whole drive leaves the scan file as it was.
+void AbandonRewrite(ScanFileRewrite* rewrite) {
+  rewrite->writer.reset();
+  if (rewrite->file) rewrite->file->Close();
+  rewrite->file.reset();
+  theSystem->DeleteFile(rewrite->tempPath);
+}
+
 void WriteScannedDrive() {
   WriteScanLine(output, scanner.scanList[1] + "*" + theSystem->ScanStampNow());
   for (int i = 2; i <= scanner.scanCount; ++i)
@@ -51,6 +59,7 @@ void ScanDriveInTreeMode() {
   ClearToLineEnd();
   StartDriveScan(name);
   ScanDirectory(name);
+  if (!ScanFailure().empty()) return;
   MoveCursor(0, prog.ScreenRows - 1);
   WriteText(" Sorting Drive " + name + " ...");
   ClearToLineEnd();
@@ -64,6 +73,10 @@ void ScanDriveInCommandLine() {
   ++scanner.drivesScanned;
   StartDriveScan(name);
   ScanDirectory(name);
+  if (!ScanFailure().empty()) {
+    WriteLine("");
+    return;
+  }
   SortScanList();
   WriteScannedDrive();
   WriteLine(scanner.scanCanceled ? " canceled" : "");
@@ -113,6 +126,10 @@ void RescanDrives() {
       DriveTree& drive = Drive(d);
       if (Chosen(d)) {
         ScanDriveInTreeMode();
+        if (!ScanFailure().empty()) {
+          AbandonRewrite(&rewrite);
+          FatalExit(ScanFailure());
+        }
       } else if (drive.scanned) {
         WriteScanLine(output, drive.paths[1] + "*" + drive.scanStamp);
         for (int i = 2; i <= drive.entryCount; ++i)
@@ -147,6 +164,11 @@ void ScanDrivesFromCommandLine() {
     DriveTree& drive = Drive(d);
     if (Chosen(d) && drive.present) {
       ScanDriveInCommandLine();
+      if (!ScanFailure().empty()) {
+        AbandonRewrite(&rewrite);
+        WriteLine(ScanFailure());
+        return;
+      }
     } else if (drive.scanned) {
       for (int i = 1; i <= drive.entryCount; ++i)
         WriteScanLine(output, drive.paths[static_cast<size_t>(i)]);

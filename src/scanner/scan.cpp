@@ -1,8 +1,16 @@
 #include "scanner/scan.h"
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <string_view>
+#include <thread>
+#include <vector>
 
 #include "crt32/console.h"
 #include "crt32/keyboard.h"
@@ -18,41 +26,89 @@ using Clock = std::chrono::steady_clock;
 // system call or three, costing far more than a directory entry.
 constexpr std::chrono::milliseconds kPollInterval(50);
 constexpr std::chrono::milliseconds kCountInterval(50);
+// How long the main thread sleeps between looks at the keyboard while
+// workers scan: short enough that Esc stops them well within 100 ms.
+constexpr std::chrono::milliseconds kWakeInterval(20);
+
 Clock::time_point polledAt;
 bool polled = false;
 Clock::time_point countShownAt;
 int countShown = 0;
+int threadSetting = 0;
+std::string failure;
+
+// What the walk needs to know, taken on the main thread before any worker
+// starts.
+struct Walk {
+  System* system;
+  uint32_t excluded;  // attribute bits that drop an entry
+  bool dotHidden;
+  int limit;
+};
 
 // A name that would break the scan file's line structure or its path syntax
-// cannot be stored, and neither can anything below it.
-bool StorableName(const std::string& name) {
-  if (name.empty() || name[0] == '.') return false;
-  for (char c : name)
+// cannot be stored, and neither can anything below it.  Where a full stop
+// marks a hidden name, the attribute filter decides instead.
+bool Wanted(const Walk& walk, const char* name, size_t length, uint32_t attributes) {
+  if ((attributes & walk.excluded) != 0) return false;
+  // Links and junctions are neither listed nor entered: they can lead back
+  // up the tree and make the scan endless.
+  if ((attributes & kAttrDirectory) == 0 || (attributes & kAttrReparsePoint) != 0)
+    return false;
+  if (length == 0) return false;
+  if (name[0] == '.') {
+    if (!walk.dotHidden || length == 1 || (length == 2 && name[1] == '.')) return false;
+  }
+  for (size_t i = 0; i < length; ++i) {
+    char c = name[i];
     if (c == '\r' || c == '\n' || c == 26 || c == '\\') return false;
+  }
   return true;
 }
 
-bool PassesFilter(uint32_t attributes) {
-  uint32_t excluded =
-      (kAttrHidden | kAttrSystem | kAttrVolume | kAttrDirectory) &
-      ~static_cast<uint32_t>(scanner.scanAttributes);
-  return (attributes & excluded) == 0;
-}
+// Walks a directory's listing entry by entry.
+struct Listing {
+  WalkEntries entries;
+  size_t nameAt = 0;
+  size_t index = 0;
 
-bool NextEntry(DirReader* reader, DirEntry* entry) {
-  while (reader->Next(entry)) {
-    if (PassesFilter(entry->attributes)) return true;
+  bool Next(const Walk& walk, std::string_view* name) {
+    while (index < entries.attributes.size()) {
+      const char* n = entries.names.data() + nameAt;
+      size_t length = strlen(n);
+      uint32_t attributes = entries.attributes[index++];
+      nameAt += length + 1;
+      if (Wanted(walk, n, length, attributes)) {
+        *name = std::string_view(n, length);
+        return true;
+      }
+    }
+    return false;
   }
-  return false;
+};
+
+std::string FailureText(const std::string& path, const std::string& why) {
+  std::string shown = path.size() == 2 ? path + "\\" : path;
+  return "Error reading " + shown + (why.empty() ? "" : ": " + why);
 }
 
-void ShowCount() {
-  countShown = scanner.scanCount;
+void Fail(const std::string& path, const std::string& why) {
+  failure = FailureText(path, why);
+}
+
+void ShowCount(int count) {
+  countShown = count;
   countShownAt = Clock::now();
   char digits[16];
-  snprintf(digits, sizeof digits, "%3d", scanner.scanCount);
+  snprintf(digits, sizeof digits, "%3d", count);
   MoveCursor(55, prog.ScreenRows - 1);
   WriteText(digits);
+}
+
+void ShowCountNowAndThen(int count) {
+  if (!scanner.quietScan &&
+      (countShown == 0 || Clock::now() - countShownAt >= kCountInterval))
+    ShowCount(count);
 }
 
 void PollForEsc() {
@@ -74,40 +130,273 @@ void PollForEsc() {
   }
 }
 
-void ScanLevel(const std::string& path) {
-  std::unique_ptr<DirReader> reader = theSystem->OpenDirectory(path);
-  if (!reader) return;
-  DirEntry entry;
-  bool have = NextEntry(reader.get(), &entry);
-  while (have && scanner.scanCount < MaxDirsPerDrive && !scanner.scanCanceled) {
-    // Links and junctions are neither listed nor entered: they can lead back
-    // up the tree and make the scan endless.
-    if ((entry.attributes & kAttrDirectory) != 0 &&
-        (entry.attributes & kAttrReparsePoint) == 0 &&
-        StorableName(entry.name)) {
-      ++scanner.scanCount;
-      if (!scanner.quietScan &&
-          (countShown == 0 ||
-           Clock::now() - countShownAt >= kCountInterval))
-        ShowCount();
-      std::string child;
-      child.reserve(path.size() + 1 + entry.name.size());
-      child.append(path).append(1, '\\').append(entry.name);
-      scanner.scanList.push_back(child);
-      ScanLevel(child);
+// The one-thread walk: pre-order, each directory's entries in the file
+// system's order, the keyboard polled after each entry (after a directory's
+// whole subtree).  An explicit stack, so that depth costs no call stack.
+void WalkInOrder(const Walk& walk, std::unique_ptr<WalkDir> root, const std::string& rootPath) {
+  struct Frame {
+    std::unique_ptr<WalkDir> dir;
+    Listing listing;
+    std::string path;
+  };
+  std::vector<Frame> stack(1);
+  stack[0].dir = std::move(root);
+  stack[0].path = rootPath;
+  std::string error;
+  if (stack[0].dir->Read(&stack[0].listing.entries, &error) == WalkStatus::kFailed) {
+    Fail(rootPath, error);
+    return;
+  }
+  while (!stack.empty() && scanner.scanCount < walk.limit && !scanner.scanCanceled) {
+    Frame& frame = stack.back();
+    std::string_view name;
+    if (!frame.listing.Next(walk, &name)) {
+      stack.pop_back();
+      if (!stack.empty()) PollForEsc();
+      continue;
     }
-    have = NextEntry(reader.get(), &entry);
+    std::string child;
+    child.reserve(frame.path.size() + 1 + name.size());
+    child.append(frame.path).append(1, '\\').append(name);
+    WalkStatus status;
+    std::unique_ptr<WalkDir> dir = frame.dir->OpenChild(std::string(name), &status, &error);
+    if (status == WalkStatus::kFailed) {
+      Fail(child, error);
+      return;
+    }
+    if (status != WalkStatus::kOtherDevice) {
+      ++scanner.scanCount;
+      ShowCountNowAndThen(scanner.scanCount);
+      scanner.scanList.push_back(child);
+      if (status == WalkStatus::kOk) {
+        Frame next;
+        next.dir = std::move(dir);
+        next.path = std::move(child);
+        if (next.dir->Read(&next.listing.entries, &error) == WalkStatus::kFailed) {
+          Fail(next.path, error);
+          return;
+        }
+        stack.push_back(std::move(next));
+        continue;
+      }
+    }
     PollForEsc();
   }
 }
 
+// The parallel walk: workers take unopened directories from a shared stack
+// (last in, first out, which keeps it short and the walk near depth-first),
+// open and read them, and put back their subdirectories.  Only the main
+// thread touches the program's state; it polls the keyboard and draws the
+// count meanwhile.
+class ParallelWalk {
+ public:
+  explicit ParallelWalk(const Walk& walk) : walk_(walk) {}
+
+  // False when the limit was passed: the result is then not the one the
+  // one-thread walk keeps, and the caller walks again with one thread.
+  bool Run(std::unique_ptr<WalkDir> root, const std::string& rootPath, int threads) {
+    std::string error;
+    WalkEntries entries;
+    if (root->Read(&entries, &error) == WalkStatus::kFailed) {
+      Fail(rootPath, error);
+      return true;
+    }
+    PushChildren(std::shared_ptr<WalkDir>(std::move(root)), rootPath, std::move(entries),
+                 &pending_);
+    results_.resize(static_cast<size_t>(threads));
+    std::vector<std::thread> workers;
+    try {
+      for (int i = 0; i < threads; ++i)
+        workers.emplace_back(&ParallelWalk::Work, this, &results_[static_cast<size_t>(i)]);
+    } catch (const std::system_error&) {
+      // No thread to spare: the workers that did start do the walk.
+      if (workers.empty()) Work(&results_[0]);
+    }
+    Supervise();
+    for (std::thread& t : workers) t.join();
+
+    if (!failure_.empty()) {
+      failure = failure_;
+      return true;
+    }
+    if (overLimit_ && !scanner.scanCanceled) return false;
+    size_t found = 0;
+    for (const auto& r : results_) found += r.size();
+    scanner.scanList.reserve(scanner.scanList.size() + found);
+    for (auto& r : results_)
+      for (std::string& path : r) scanner.scanList.push_back(std::move(path));
+    scanner.scanCount += static_cast<int>(found);
+    return true;
+  }
+
+ private:
+  struct Item {
+    std::shared_ptr<WalkDir> parent;
+    std::string path;
+    size_t nameAt;  // where the name begins in path
+  };
+
+  void PushChildren(const std::shared_ptr<WalkDir>& dir, const std::string& path,
+                    WalkEntries entries, std::vector<Item>* out) {
+    Listing listing;
+    listing.entries = std::move(entries);
+    std::string_view name;
+    size_t first = out->size();
+    while (listing.Next(walk_, &name)) {
+      std::string child;
+      child.reserve(path.size() + 1 + name.size());
+      child.append(path).append(1, '\\').append(name);
+      out->push_back(Item{dir, std::move(child), path.size() + 1});
+    }
+    // The first entry goes on top, to be taken first.
+    std::reverse(out->begin() + static_cast<long>(first), out->end());
+  }
+
+  void Stop() {
+    stop_.store(true);
+    work_.notify_all();
+    done_.notify_all();
+  }
+
+  void Supervise() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (!stop_.load() && !(pending_.empty() && busy_ == 0)) {
+      done_.wait_for(lock, kWakeInterval);
+      lock.unlock();
+      PollForEsc();
+      if (scanner.scanCanceled) Stop();
+      ShowCountNowAndThen(1 + std::min(found_.load(), walk_.limit - 1));
+      lock.lock();
+    }
+  }
+
+  void Work(std::vector<std::string>* out) {
+    std::vector<Item> children;
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+      ++waiting_;
+      work_.wait(lock, [&] { return stop_.load() || !pending_.empty() || busy_ == 0; });
+      --waiting_;
+      if (stop_.load() || pending_.empty()) break;
+      Item item = std::move(pending_.back());
+      pending_.pop_back();
+      ++busy_;
+      lock.unlock();
+      Visit(std::move(item), out, &children);
+      lock.lock();
+      --busy_;
+      bool more = children.size() > 1;
+      for (Item& child : children) pending_.push_back(std::move(child));
+      children.clear();
+      if (pending_.empty() && busy_ == 0) {
+        work_.notify_all();
+        done_.notify_all();
+      } else if (more && waiting_ > 0) {
+        work_.notify_all();
+      }
+    }
+  }
+
+  void Visit(Item item, std::vector<std::string>* out, std::vector<Item>* children) {
+    if (stop_.load(std::memory_order_relaxed)) return;
+    WalkStatus status;
+    std::string error;
+    std::unique_ptr<WalkDir> dir =
+        item.parent->OpenChild(item.path.substr(item.nameAt), &status, &error);
+    item.parent.reset();
+    if (status == WalkStatus::kOtherDevice) return;
+    if (status == WalkStatus::kFailed) return Failed(item.path, error);
+    if (found_.fetch_add(1) + 1 > walk_.limit - 1) {
+      overLimit_ = true;
+      Stop();
+      return;
+    }
+    if (status == WalkStatus::kOk) {
+      WalkEntries entries;
+      if (dir->Read(&entries, &error) == WalkStatus::kFailed)
+        return Failed(item.path, error);
+      PushChildren(std::shared_ptr<WalkDir>(std::move(dir)), item.path, std::move(entries),
+                   children);
+    }
+    out->push_back(std::move(item.path));
+  }
+
+  void Failed(const std::string& path, const std::string& error) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (failure_.empty()) failure_ = FailureText(path, error);
+    }
+    Stop();
+  }
+
+  const Walk& walk_;
+  std::mutex mutex_;
+  std::condition_variable work_, done_;
+  std::vector<Item> pending_;
+  int busy_ = 0;
+  int waiting_ = 0;
+  std::atomic<bool> stop_{false};
+  std::atomic<int> found_{0};  // directories listed, the root not counted
+  std::atomic<bool> overLimit_{false};
+  std::string failure_;
+  std::vector<std::vector<std::string>> results_;
+};
+
+int ScanThreads() {
+  if (threadSetting > 0) return threadSetting;
+  if (const char* text = std::getenv("KS95_SCAN_THREADS")) {
+    int n = std::atoi(text);
+    if (n >= 1) return std::min(n, 64);
+  }
+  unsigned cores = std::thread::hardware_concurrency();
+  return cores == 0 ? 1 : static_cast<int>(std::min(cores, 8u));
+}
+
 }  // namespace
+
+const std::string& ScanFailure() { return failure; }
+
+void SetScanThreads(int threads) { threadSetting = threads; }
 
 void ScanDirectory(const std::string& path) {
   polled = false;
   countShown = 0;
-  ScanLevel(path);
+  failure.clear();
+  Walk walk;
+  walk.system = theSystem;
+  walk.excluded = (kAttrHidden | kAttrSystem | kAttrVolume | kAttrDirectory) &
+                  ~static_cast<uint32_t>(scanner.scanAttributes);
+  walk.dotHidden = theSystem->DotNamesHidden();
+  walk.limit = MaxDirsPerDrive;
+  size_t start = scanner.scanList.size();
+  int startCount = scanner.scanCount;
+
+  auto openRoot = [&]() -> std::unique_ptr<WalkDir> {
+    WalkStatus status;
+    std::string error;
+    std::unique_ptr<WalkDir> root = walk.system->OpenWalk(path, &status, &error);
+    if (status == WalkStatus::kFailed) Fail(path, error);
+    return status == WalkStatus::kOk ? std::move(root) : nullptr;
+  };
+  std::unique_ptr<WalkDir> root = openRoot();
+  if (!root) return;
+  int threads = ScanThreads();
+  bool done = false;
+  if (threads > 1 && scanner.scanCount < walk.limit) {
+    ParallelWalk parallel(walk);
+    done = parallel.Run(std::move(root), path, threads);
+    if (!done) {
+      // Past the limit: which directories are kept depends on the order
+      // of the walk, so the one-thread walk decides.
+      scanner.scanList.resize(start);
+      scanner.scanCount = startCount;
+      root = openRoot();
+      if (!root) return;
+    }
+  }
+  if (!done) WalkInOrder(walk, std::move(root), path);
   // The last count found always shows.
   if (!scanner.quietScan && countShown != 0 && countShown != scanner.scanCount)
-    ShowCount();
+    ShowCount(scanner.scanCount);
 }

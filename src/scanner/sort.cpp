@@ -1,6 +1,8 @@
 #include "scanner/sort.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 #include "store/drive_table.h"
 
@@ -62,6 +64,33 @@ bool ScanOrderLess(const std::string& a, const std::string& b) {
   return a.size() < b.size();
 }
 
+// Where two paths first differ in their bytes.  Eight bytes at a time: this
+// is where a big drive's sort spends its time.
+size_t FirstDifference(const std::string& a, const std::string& b) {
+  size_t n = std::min(a.size(), b.size());
+  size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    uint64_t x, y;
+    memcpy(&x, a.data() + i, 8);
+    memcpy(&y, b.data() + i, 8);
+    if (x != y) break;
+  }
+  while (i < n && a[i] == b[i]) ++i;
+  return i;
+}
+
+// ScanOrderLess without deriving whole keys: keys agree wherever the bytes
+// do, so when the keys differ at the first differing byte that byte decides.
+// Only names that differ in the case of a to z need the full comparison.
+bool ScanOrderLessFast(const std::string& a, const std::string& b) {
+  size_t i = FirstDifference(a, b);
+  if (i == a.size() || i == b.size()) return a.size() < b.size();
+  unsigned char x = KeyByte(a[i]);
+  unsigned char y = KeyByte(b[i]);
+  if (x != y) return x < y;
+  return ScanOrderLess(a, b);
+}
+
 }  // namespace
 
 void SortScanList() {
@@ -69,7 +98,6 @@ void SortScanList() {
   // Entry 0 is the placeholder and entry 1 the root; neither moves.
   int count = std::min(scanner.scanCount, static_cast<int>(list.size()) - 1);
   if (count < 3) return;
-  // std::sort moves the strings themselves (cheap swaps of their buffers);
-  // keys are derived during each comparison and never stored.
-  std::sort(list.begin() + 2, list.begin() + count + 1, ScanOrderLess);
+  // std::sort moves the strings themselves (cheap swaps of their buffers).
+  std::sort(list.begin() + 2, list.begin() + count + 1, ScanOrderLessFast);
 }

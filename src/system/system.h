@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 // File attribute bits as directory enumeration reports them.
 enum : uint32_t {
@@ -54,6 +55,34 @@ class DirReader {
   virtual bool Next(DirEntry* entry) = 0;
 };
 
+// A directory opened for a scan.  Its subdirectories are listed in one go
+// and opened through it, so that a backend can open them relative to it.
+// Read is called once, before any OpenChild; OpenChild may then run on
+// several threads at once.  Different handles may be used on different
+// threads at once.
+enum class WalkStatus {
+  kOk,
+  kSkip,         // access denied or vanished: listed, but nothing below it
+  kOtherDevice,  // a mount point: neither listed nor entered
+  kFailed,       // anything else: the scan cannot be trusted
+};
+
+struct WalkEntries {
+  std::string names;                 // each name followed by a 0 byte
+  std::vector<uint32_t> attributes;  // one per name
+};
+
+class WalkDir {
+ public:
+  virtual ~WalkDir() = default;
+  // The entries that are directories or links to them, in the file
+  // system's order, without "." and "..".  On kFailed, *error says why.
+  virtual WalkStatus Read(WalkEntries* entries, std::string* error) = 0;
+  virtual std::unique_ptr<WalkDir> OpenChild(const std::string& name,
+                                             WalkStatus* status,
+                                             std::string* error) = 0;
+};
+
 class File {
  public:
   virtual ~File() = default;
@@ -83,6 +112,15 @@ class System {
   // Enumeration of a directory ("D:" for a root, no trailing backslash);
   // nullptr when it cannot be enumerated.
   virtual std::unique_ptr<DirReader> OpenDirectory(const std::string& path) = 0;
+  // A drive's root (or any directory) opened for a scan; mount points below
+  // it are told by its device.  This default walks through OpenDirectory,
+  // which must then be safe to call on several threads at once.
+  virtual std::unique_ptr<WalkDir> OpenWalk(const std::string& path,
+                                            WalkStatus* status,
+                                            std::string* error);
+  // True where a leading full stop is what makes a name hidden; elsewhere
+  // such names are never scanned.
+  virtual bool DotNamesHidden() { return false; }
 
   virtual std::unique_ptr<File> OpenFile(const std::string& path, OpenMode mode,
                                          int* error) = 0;

@@ -23,6 +23,7 @@
 #include "system/cd_format.h"
 #include "system/drive_map.h"
 #include "system/platform.h"
+#include "system/walk_posix.h"
 
 namespace {
 
@@ -81,7 +82,8 @@ class PosixDirReader : public DirReader {
       else if (S_ISLNK(st.st_mode)) type = DT_LNK;
       else type = DT_REG;
     }
-    if (type == DT_DIR) return kAttrDirectory;
+    if (type == DT_DIR)
+      return d->d_name[0] == '.' ? kAttrDirectory | kAttrHidden : kAttrDirectory;
     if (type == DT_LNK) {
       // Links are reparse points, never walked into; only their target's
       // kind is worth a stat.
@@ -239,6 +241,18 @@ class PosixSystem : public System {
     if (!dir) return nullptr;
     return std::make_unique<PosixDirReader>(dir, host);
   }
+
+  std::unique_ptr<WalkDir> OpenWalk(const std::string& path, WalkStatus* status,
+                                    std::string* error) override {
+    std::string host;
+    if (!ToHostPath(map_, path, &host)) {
+      *status = WalkStatus::kSkip;
+      return nullptr;
+    }
+    return OpenPosixWalk(host, status, error);
+  }
+
+  bool DotNamesHidden() override { return true; }
 
   std::unique_ptr<File> OpenFile(const std::string& path, OpenMode mode,
                                  int* error) override {

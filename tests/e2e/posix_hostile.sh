@@ -61,6 +61,15 @@ out=$(ks /sDE) || fail "scan ended with status $?: $out"
 case $out in *"2 drive(s) scanned"*) ;; *) fail "scan said: $out" ;; esac
 cp "$home/KS.DAT" "$tmp/first"
 
+# One worker or several: the same file, stamps aside.
+unstamped() { sed 's/^\([A-Z]:\\\)\*.*/\1*/' "$1"; }
+for threads in 1 2 3; do
+  out=$(KS95_SCAN_THREADS=$threads ks /sDE) || fail "scan with $threads threads: $out"
+  cmp -s <(unstamped "$tmp/first") <(unstamped "$home/KS.DAT") ||
+    fail "a scan with $threads thread(s) wrote a different file"
+done
+cp "$home/KS.DAT" "$tmp/first"
+
 "${as_user[@]}" /usr/bin/python3 - "$d" "$e" "$home/KS.DAT" <<'PY' || fail "scan file check failed"
 import os, sys
 d, e, ksdat = (p.encode() for p in sys.argv[1:4])
@@ -76,25 +85,31 @@ assert [r[:4] for r in roots] == [b"D:\\*", b"E:\\*"], roots
 dl = [l[3:] for l in lines if l.startswith(b"D:\\") and l[3:4] != b"*"]
 el = [l for l in lines if l.startswith(b"E:\\")]
 
-# What a scan can see: every storable folder whose parent opens.
+# What a scan can see: every storable folder whose parent opens, however
+# deep (each opened relative to its parent, as the scan does).
 want = set()
-def walk(rel, host):
+def walk(rel, fd):
     try:
-        entries = list(os.scandir(host))
+        entries = list(os.scandir(fd))
     except OSError:
         return
     for ent in entries:
-        n, h = ent.name, ent.path
+        n = os.fsencode(ent.name)
         if not ent.is_dir(follow_symlinks=False) or n.startswith(b"."):
             continue
         if any(c in n for c in b"\r\n\x1a\\"):
             continue
         r = rel + b"\\" + n if rel else n
         want.add(r)
-        walk(r, h)
+        try:
+            child = os.open(n, os.O_RDONLY | os.O_DIRECTORY | os.O_NOFOLLOW, dir_fd=fd)
+        except OSError:
+            continue
+        walk(r, child)
+        os.close(child)
 # Run as the program's user, a folder it cannot open shows nothing here
-# either; nor does one past PATH_MAX.
-walk(b"", d)
+# either.
+walk(b"", os.open(d, os.O_RDONLY | os.O_DIRECTORY))
 got = set(dl)
 assert len(dl) == len(got), "duplicate lines"
 assert got == want, (sorted(want - got)[:3], sorted(got - want)[:3])
@@ -189,9 +204,10 @@ tmux -L "$TMUX_SOCKET" kill-server
 parent=$(python3 - "$d" "$home/KS.DAT" <<'PY2'
 import sys
 lines = open(sys.argv[2], "rb").read().split(b"\r\n")
-deep = max((l for l in lines if l.startswith(b"D:\\deep\\")), key=len)
-parent = deep[3:].rsplit(b"\\", 1)[0].replace(b"\\", b"/")
-sys.stdout.buffer.write(sys.argv[1].encode() + b"/" + parent)
+root = sys.argv[1].encode()
+fits = [l[3:].replace(b"\\", b"/") for l in lines if l.startswith(b"D:\\deep\\")]
+parent = max((p for p in fits if len(root) + 1 + len(p) < 4096), key=len)
+sys.stdout.buffer.write(root + b"/" + parent)
 PY2
 )
 tree_mode "$parent"

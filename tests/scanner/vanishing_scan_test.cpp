@@ -1,6 +1,7 @@
 // Folders that change while the scan is inside the tree: the scan keeps what
 // it was shown, enters what it still can, and never fails as a whole.
 #include "scanner/scan.h"
+#include "scanner/sort.h"
 
 #include <functional>
 
@@ -13,14 +14,19 @@ class ChangingSystem : public TestSystem {
  public:
   std::string trigger;
   std::function<void(ChangingSystem&)> onOpen;
+  bool afterListing = false;  // run once `trigger`'s listing has been taken
 
   std::unique_ptr<DirReader> OpenDirectory(const std::string& path) override {
-    if (onOpen && path == trigger) {
-      auto run = std::move(onOpen);
-      onOpen = nullptr;
-      run(*this);
-    }
-    return TestSystem::OpenDirectory(path);
+    std::lock_guard<std::recursive_mutex> lock(dirMutex);
+    if (onOpen && path == trigger && !afterListing) Run();
+    std::unique_ptr<DirReader> reader = TestSystem::OpenDirectory(path);
+    if (onOpen && path == trigger) Run();
+    return reader;
+  }
+  void Run() {
+    auto run = std::move(onOpen);
+    onOpen = nullptr;
+    run(*this);
   }
 
   // Removes a folder and all below it, and its entry in the parent listing.
@@ -100,6 +106,36 @@ TEST_F(VanishingScan, FolderAddedDuringTheScan) {
   EXPECT_EQ(ScanD(), (std::vector<std::string>{"D:\\A", "D:\\A\\A1", "D:\\B",
                                                "D:\\B\\B1", "D:\\B\\B1\\B2",
                                                "D:\\C", "D:\\C\\C1", "D:\\C\\NEW"}));
+}
+
+// The same changes on the one-thread walk and with workers: whatever was
+// listed before it vanished stays, nothing below it is invented.
+TEST_F(VanishingScan, OneThreadAndWorkersKeepTheSameTree) {
+  struct Case {
+    const char* trigger;
+    const char* removed;
+    std::vector<std::string> want;
+  };
+  for (const Case& c : {Case{"D:", "D:\\B", {"D:\\A", "D:\\A\\A1", "D:\\B", "D:\\C", "D:\\C\\C1"}},
+                        Case{"D:\\B", "D:\\B\\B1", {"D:\\A", "D:\\A\\A1", "D:\\B", "D:\\B\\B1",
+                                                  "D:\\C", "D:\\C\\C1"}}}) {
+    for (int threads : {1, 2, 4}) {
+      changing.dirs.clear();
+      changing.SetDrive('D');
+      for (const char* p : {"D:\\A\\A1", "D:\\B\\B1\\B2", "D:\\C\\C1"}) changing.AddDir(p);
+      changing.trigger = c.trigger;
+      changing.afterListing = true;
+      std::string removed = c.removed;
+      changing.onOpen = [removed](ChangingSystem& s) { s.Remove(removed); };
+      SetScanThreads(threads);
+      ScanD();
+      SortScanList();
+      EXPECT_EQ(std::vector<std::string>(scanner.scanList.begin() + 2, scanner.scanList.end()),
+                c.want)
+          << c.removed << ", " << threads << " threads";
+      EXPECT_EQ(ScanFailure(), "");
+    }
+  }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "crt32/console.h"
 #include "crt32/keyboard.h"
 #include "crt32/screen.h"
+#include "scanner/scan.h"
 
 void KsTest::SetUp() {
   theConsole = &con;
@@ -16,6 +17,8 @@ void KsTest::SetUp() {
   prog.scanFilePath = prog.programDirectory + "KS.DAT";
   prog.startupDirectory = sys.cwd;
   scanner.scanAttributes = 16;
+  // Tests see the one-thread walk unless they ask for workers.
+  SetScanThreads(1);
 }
 
 void KsTest::TearDown() {

@@ -165,11 +165,23 @@ int TestSystem::DriveType(int d) {
 }
 
 std::unique_ptr<DirReader> TestSystem::OpenDirectory(const std::string& path) {
+  std::lock_guard<std::recursive_mutex> lock(dirMutex);
   ++dirOpens;
   std::string key = ListingKey(path);
   auto it = dirs.find(key);
   if (it == dirs.end() || unreadable.count(key)) return nullptr;
   return std::make_unique<VectorDirReader>(it->second);
+}
+
+std::unique_ptr<WalkDir> TestSystem::OpenWalk(const std::string& path,
+                                             WalkStatus* status, std::string* error) {
+  auto failing = walkFailures.find(path);
+  if (failing != walkFailures.end()) {
+    *status = WalkStatus::kFailed;
+    *error = failing->second;
+    return nullptr;
+  }
+  return System::OpenWalk(path, status, error);
 }
 
 std::unique_ptr<File> TestSystem::OpenFile(const std::string& path,

@@ -4,6 +4,7 @@
 
 #include <map>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
@@ -30,6 +31,9 @@ class TestSystem : public System {
 
   int DriveType(int driveNumber) override;
   std::unique_ptr<DirReader> OpenDirectory(const std::string& path) override;
+  std::unique_ptr<WalkDir> OpenWalk(const std::string& path, WalkStatus* status,
+                                    std::string* error) override;
+  bool DotNamesHidden() override { return dotHidden; }
   std::unique_ptr<File> OpenFile(const std::string& path, OpenMode mode,
                                  int* error) override;
   int RenameFile(const std::string& from, const std::string& to) override;
@@ -59,6 +63,10 @@ class TestSystem : public System {
   // Directory listings by path ("D:" for a root), in enumeration order.
   std::map<std::string, std::vector<DirEntry>> dirs;
   std::set<std::string> unreadable;  // listed but cannot be enumerated
+  // Directories whose opening fails for a reason that is neither "denied"
+  // nor "gone", with the system's words for it.
+  std::map<std::string, std::string> walkFailures;
+  bool dotHidden = false;
   std::map<std::string, std::string> files;
   std::set<std::string> failOpen;    // paths whose opening fails (access)
   long writeBudget = -1;             // bytes writable before "disk full"
@@ -78,5 +86,8 @@ class TestSystem : public System {
   int messageBeeps = 0;
   long sleptMs = 0;
   int dirOpens = 0;
+  // Held by OpenDirectory, which a parallel scan calls from its workers;
+  // tests that change the tree during a scan hold it too.
+  std::recursive_mutex dirMutex;
   int exits = 0;
 };

@@ -1,0 +1,11 @@
+// The scan's directory walk over POSIX descriptors.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "system/system.h"
+
+// Opens the host directory `hostPath` as the root of a walk.
+std::unique_ptr<WalkDir> OpenPosixWalk(const std::string& hostPath,
+                                       WalkStatus* status, std::string* error);
