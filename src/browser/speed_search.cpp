@@ -18,8 +18,8 @@ char UpperAscii(char c) {
   return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
 }
 
-bool NameStartsWith(const std::string& path, const std::string& text) {
-  std::string name = EntryName(path);
+bool NameStartsWith(std::string_view path, const std::string& text) {
+  const std::string_view name = EntryName(path);
   if (text.empty() || name.size() < text.size()) return false;
   for (size_t i = 0; i < text.size(); ++i)
     if (UpperAscii(name[i]) != text[i]) return false;
@@ -30,7 +30,7 @@ bool NameStartsWith(const std::string& path, const std::string& text) {
 int FindMatch(const DriveTree& tree, int first, int last,
               const std::string& text) {
   for (int i = first; i <= last; ++i)
-    if (NameStartsWith(tree.paths[i], text)) return i;
+    if (NameStartsWith(tree.paths[static_cast<size_t>(i)], text)) return i;
   return 0;
 }
 

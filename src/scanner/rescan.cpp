@@ -3,6 +3,7 @@
 #include "browser/render.h"
 #include "crt32/console.h"
 #include "crt32/keyboard.h"
+#include "scanner/drive_lines.h"
 #include "scanner/rewrite.h"
 #include "scanner/scan.h"
 #include "scanner/sort.h"
@@ -36,9 +37,15 @@ void StartDriveScan(const std::string& driveName) {
 }
 
 void WriteScannedDrive() {
-  WriteScanLine(output, scanner.scanList[1] + "*" + theSystem->ScanStampNow());
-  for (int i = 2; i <= scanner.scanCount; ++i)
-    WriteScanLine(output, scanner.scanList[static_cast<size_t>(i)]);
+  WriteDriveLines(output, scanner.scanList, scanner.scanCount, theSystem->ScanStampNow());
+}
+
+// A scan that stopped at the limit may have left directories out: the user
+// is told which drive and how many were kept.  Empty otherwise.
+std::string LimitNote(const std::string& driveName) {
+  if (scanner.scanCanceled || scanner.scanCount < MaxDirsPerDrive) return std::string();
+  return "Drive " + driveName + " stopped at the limit, " +
+         std::to_string(scanner.scanCount) + " directories kept";
 }
 
 }  // namespace
@@ -56,6 +63,11 @@ void ScanDriveInTreeMode() {
   ClearToLineEnd();
   SortScanList();
   WriteScannedDrive();
+  std::string note = LimitNote(name);
+  if (!note.empty()) {
+    if (!prog.statusNote.empty()) prog.statusNote += ". ";
+    prog.statusNote += note;
+  }
 }
 
 void ScanDriveInCommandLine() {
@@ -67,6 +79,8 @@ void ScanDriveInCommandLine() {
   SortScanList();
   WriteScannedDrive();
   WriteLine(scanner.scanCanceled ? " canceled" : "");
+  std::string note = LimitNote(name);
+  if (!note.empty()) WriteLine(note);
 }
 
 void RescanDrives() {
@@ -103,15 +117,14 @@ void RescanDrives() {
     if (!BeginScanFileRewrite(&rewrite)) FatalExit("Error opening " + ScanFileName());
     output = &rewrite;
     prog.anchorDrive = prog.currentDrive;
+    prog.statusNote.clear();
     for (int d = 1; d <= 26; ++d) {
       prog.currentDrive = d;
       DriveTree& drive = Drive(d);
       if (Chosen(d)) {
         ScanDriveInTreeMode();
       } else if (drive.scanned) {
-        WriteScanLine(output, drive.paths[1] + "*" + drive.scanStamp);
-        for (int i = 2; i <= drive.entryCount; ++i)
-          WriteScanLine(output, drive.paths[static_cast<size_t>(i)]);
+        WriteDriveLines(output, drive);
       }
     }
     output = nullptr;
@@ -137,8 +150,7 @@ void ScanDrivesFromCommandLine() {
     if (Chosen(d) && drive.present) {
       ScanDriveInCommandLine();
     } else if (drive.scanned) {
-      for (int i = 1; i <= drive.entryCount; ++i)
-        WriteScanLine(output, drive.paths[static_cast<size_t>(i)]);
+      WriteDriveLines(output, drive);
     }
   }
   output = nullptr;
