@@ -106,7 +106,9 @@ TEST_F(Rendering, PrefixesOfAnyWindowMatchTheWholeTreeBuiltAtOnce) {
       flags[static_cast<size_t>(level)] = level <= depths[static_cast<size_t>(i) - 1];
     }
     std::vector<std::string> got;
-    for (int first : {1, 2, 255, 256, 257, 511, 512, entries - 30, entries - 23}) {
+    for (int i = 1; i <= entries; ++i)  // the cursor bar's single row
+      ASSERT_EQ(TreePrefix(4, i), want[static_cast<size_t>(i)]) << "round " << round << " entry " << i;
+    for (int first : {1, 2, 234, 235, 490, 491, entries - 30, entries - 23}) {
       BuildPrefixRange(4, first, first + 22, &got);
       for (int i = first; i <= std::min(first + 22, entries); ++i)
         ASSERT_EQ(got[static_cast<size_t>(i - first)], want[static_cast<size_t>(i)])
