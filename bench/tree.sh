@@ -37,9 +37,9 @@ echo "wc -l: $wcw ms wall, $wcc ms cpu"
 csv=$("$bin" --ks-dat="$dat" --benchmark_format=csv --benchmark_repetitions=3 \
         --benchmark_report_aggregates_only=true 2>/dev/null)
 echo "$csv" | awk -F, -v wcw="$wcw" -v wcc="$wcc" '
-  $1 ~ /^"BM_LoadToFirstScreen_median"/ {
+  $1 ~ /^"BM_LoadToFirstScreen.*_median"/ {
     printf "load to first screen: %.1f ms wall, %.1f ms cpu   ratio %.1fx wall, %.1fx cpu (target <= 8x)\n", $3, $4, $3 / wcw, $4 / wcc }
-  $1 ~ /^"BM_DeleteRewriteReload_median"/ {
+  $1 ~ /^"BM_DeleteRewriteReload.*_median"/ {
     printf "delete, rewrite, reload: %.1f ms wall, %.1f ms cpu   ratio %.1fx wall, %.1fx cpu (target <= 12x)\n", $3, $4, $3 / wcw, $4 / wcc }
   $1 ~ /^"BM_Key.*_median"/ {
     name = $1; gsub(/"|BM_Key|_median/, "", name)

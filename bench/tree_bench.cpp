@@ -207,16 +207,16 @@ void BM_KeyLeft(benchmark::State& s) { RunKey(s, -75, OnFirstChildOfBigFolder); 
 void BM_KeyTab(benchmark::State& s) {
   RunKey(s, 9, [](DriveTree&) {});
 }
-BENCHMARK(BM_KeyUp)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_KeyDown)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_KeyPgDn)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_KeyPgUp)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_KeyHome)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_KeyEnd)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_KeyCtrlUp)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_KeyCtrlDown)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_KeyLeft)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_KeyTab)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_KeyUp)->Unit(benchmark::kMicrosecond)->MinTime(0.1);
+BENCHMARK(BM_KeyDown)->Unit(benchmark::kMicrosecond)->MinTime(0.1);
+BENCHMARK(BM_KeyPgDn)->Unit(benchmark::kMicrosecond)->MinTime(0.1);
+BENCHMARK(BM_KeyPgUp)->Unit(benchmark::kMicrosecond)->MinTime(0.1);
+BENCHMARK(BM_KeyHome)->Unit(benchmark::kMicrosecond)->MinTime(0.1);
+BENCHMARK(BM_KeyEnd)->Unit(benchmark::kMicrosecond)->MinTime(0.1);
+BENCHMARK(BM_KeyCtrlUp)->Unit(benchmark::kMicrosecond)->MinTime(0.1);
+BENCHMARK(BM_KeyCtrlDown)->Unit(benchmark::kMicrosecond)->MinTime(0.1);
+BENCHMARK(BM_KeyLeft)->Unit(benchmark::kMicrosecond)->MinTime(0.1);
+BENCHMARK(BM_KeyTab)->Unit(benchmark::kMicrosecond)->MinTime(0.1);
 
 // A character no name starts with: both walks over all of C, then the beep.
 void BM_SearchNoMatch(benchmark::State& s) {
@@ -226,8 +226,8 @@ void BM_SearchNoMatch(benchmark::State& s) {
 void BM_SearchTypical(benchmark::State& s) {
   RunKey(s, 'M', [](DriveTree& t) { t.topEntry = t.currentEntry = N() / 2; });
 }
-BENCHMARK(BM_SearchNoMatch)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_SearchTypical)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SearchNoMatch)->Unit(benchmark::kMicrosecond)->MinTime(0.1);
+BENCHMARK(BM_SearchTypical)->Unit(benchmark::kMicrosecond)->MinTime(0.1);
 
 // Delete on C's last entry (a leaf), answered Y: the rewrite of the whole
 // file, its sync and rename, and the reload.  Each pass removes one line.

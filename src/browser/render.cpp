@@ -130,11 +130,7 @@ std::string TreePrefix(int driveNumber, int entry) {
   return one.empty() ? std::string() : one[0];
 }
 
-std::string_view EntryName(std::string_view path) {
-  if (path.size() <= 3) return path;
-  size_t slash = path.rfind('\\');
-  return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
+std::string_view EntryName(std::string_view path) { return NameOfPath(path); }
 
 void DrawTreeScreen() {
   prog.searchText.clear();

@@ -12,12 +12,22 @@
 constexpr int kDefaultMaxDirsPerDrive = 1000000;
 extern int MaxDirsPerDrive;
 
+// The name shown for a path: the last component, or the whole path when it
+// has three characters or fewer (a root, or an unscanned drive's "D:").
+inline std::string_view NameOfPath(std::string_view path) {
+  if (path.size() <= 3) return path;
+  size_t slash = path.rfind('\\');
+  return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
 // The paths of one drive in a single buffer: entry i (i >= 1) is the text
 // between the ends of entries i-1 and i.  Entry 0 is the empty placeholder.
-// A drive of a million paths is then three allocations, not a million.
+// A drive of a million paths is then a few allocations, not a million.
+// Beside each path the first character of its name, upper-cased, lets a
+// search pass over names that cannot match without touching their text.
 class PathList {
  public:
-  PathList() : ends_{0} {}
+  PathList() : ends_{0}, initials_{0} {}
   size_t size() const { return ends_.size(); }  // entries + placeholder
   std::string_view operator[](size_t i) const {
     if (i == 0) return std::string_view();
@@ -30,32 +40,36 @@ class PathList {
     if (path.size() > UINT32_MAX - text_.size()) return false;
     text_.append(path.data(), path.size());
     ends_.push_back(static_cast<uint32_t>(text_.size()));
+    std::string_view name = NameOfPath(path);
+    char c = name.empty() ? '\0' : name[0];
+    initials_.push_back((c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c);
     return true;
   }
+  // Upper-cased first character of each entry's name; [0] for the
+  // placeholder.
+  const char* Initials() const { return initials_.data(); }
   void Reserve(size_t entries, size_t bytes) {
     ends_.reserve(entries + 1);
+    initials_.reserve(entries + 1);
     text_.reserve(bytes);
   }
   // Keeps only the placeholder.
   void Clear() {
     text_.clear();
     ends_.resize(1);
-  }
-  // Keeps entries 0..count.
-  void Truncate(size_t count) {
-    if (count + 1 >= ends_.size()) return;
-    ends_.resize(count + 1);
-    text_.resize(ends_.back());
+    initials_.resize(1);
   }
   // Gives the memory back, placeholder included.
   void Release() {
     std::string().swap(text_);
     std::vector<uint32_t>().swap(ends_);
+    std::vector<char>().swap(initials_);
   }
 
  private:
   std::string text_;
   std::vector<uint32_t> ends_;
+  std::vector<char> initials_;
 };
 
 // Deep enough for any path a file system allows; deeper lines of a
