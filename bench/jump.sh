@@ -2,7 +2,7 @@
 # entries, 25 drives of 10,000), against `wc -l` of the same file in the
 # same run: `KS targetdir` with its one match (no chooser), and /a adding a
 # folder below one of C's first-level folders.  Medians of alternating runs,
-# wall and CPU time, and each program's peak resident size.
+# wall and CPU time, and each program's peak resident size (/usr/bin/time).
 set -eu
 . "$KS95_SOURCE_DIR/bench/big_scan_file.bash"
 bin="$KS95_BENCH_BUILD/ks95"
@@ -17,7 +17,7 @@ done
 mkdir -p "$tmp/home" "$tmp/drive/M/TargetDir"
 cp "$BIG_SCAN_FILE" "$tmp/home/KS.DAT"
 # /a runs in a new folder below C's first first-level folder.
-top=$(grep -a -m1 '^C:\\[^\\]*'$'\r''$' "$tmp/home/KS.DAT" | tr -d '\r')
+top=$(grep -a -m1 '^C:\\[^\\*]*'$'\r''$' "$tmp/home/KS.DAT" | tr -d '\r')
 top=${top#C:\\}
 mkdir -p "$tmp/drive/C/$top/ks95 bench new"
 
@@ -52,7 +52,16 @@ for _ in range(7):
         _, st, ru = os.wait4(p.pid, 0)
         wall[name].append((time.perf_counter() - t0) * 1000)
         cpu[name].append((ru.ru_utime + ru.ru_stime) * 1000)
-        peak[name] = max(peak[name], ru.ru_maxrss)
+# Peak resident size from /usr/bin/time: a child's own maxrss from wait4
+# would include the forking Python's pages.
+for name, (argv, cwd) in runs.items():
+    if name == "ks95 /a":
+        shutil.copyfile(keep, dat)
+    out = os.path.join(tmp, "peak")
+    subprocess.run(["/usr/bin/time", "-f", "%M", "-o", out] + argv, cwd=cwd,
+                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    with open(out) as f:
+        peak[name] = int(f.read().split()[-1])
 with open(dat, "rb") as f:
     added = f.read().count(("C:\\%s\\ks95 bench new\r\n" % top).encode("latin-1"))
 if added != 1:

@@ -42,8 +42,8 @@ echo "$csv" | awk -F, -v wcw="$wcw" -v wcc="$wcc" '
   $1 ~ /^"BM_DeleteRewriteReload.*_median"/ {
     printf "delete, rewrite, reload: %.1f ms wall, %.1f ms cpu   ratio %.1fx wall, %.1fx cpu (target <= 12x)\n", $3, $4, $3 / wcw, $4 / wcc }
   $1 ~ /^"BM_Key.*_median"/ {
-    name = $1; gsub(/"|BM_Key|_median/, "", name)
+    name = $1; gsub(/"|BM_Key|_median|\/min_time:[0-9.]*/, "", name)
     printf "key %-9s %8.2f us wall, %8.2f us cpu per key (target < 1000 us cpu)\n", name ":", $3, $4 }
   $1 ~ /^"BM_Search.*_median"/ {
-    name = $1; gsub(/"|BM_Search|_median/, "", name)
+    name = $1; gsub(/"|BM_Search|_median|\/min_time:[0-9.]*/, "", name)
     printf "speed search %-9s %8.2f us wall, %8.2f us cpu per key (target: no match < 10000 us, typical < 1000 us)\n", name ":", $3, $4 }'
