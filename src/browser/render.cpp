@@ -95,6 +95,8 @@ void BuildPrefixRange(int driveNumber, int first, int last, std::vector<std::str
   last = std::min(last, t.entryCount);
   out->resize(static_cast<size_t>(std::max(0, last - first + 1)));
   for (std::string& p : *out) p.clear();
+  // Entries without a depth (a table not filled by a load) get no prefix.
+  last = std::min(last, static_cast<int>(t.depths.size()) - 1);
   if (last < 2 || marks.interval <= 0) return;
   // Start from the first mark at or below the last row, or from the bottom
   // of the drive, where every flag is clear.
