@@ -56,6 +56,18 @@ void DrawEntry(int d, int e, int row, const std::string& prefix, const NameSlots
   WriteClipped(column, row, *slot, std::string(EntryName(path)));
 }
 
+// The level flags after entry i (going up the tree): a line continues at
+// its level above it unless it is the first child of the entry before it.
+void PassEntry(const DriveTree& t, int i, std::vector<uint8_t>* flags) {
+  const int level = t.depths[static_cast<size_t>(i)];
+  const uint8_t bit = static_cast<uint8_t>(1u << (level % 8));
+  uint8_t& byte = (*flags)[static_cast<size_t>(level / 8)];
+  if (level <= t.depths[static_cast<size_t>(i) - 1])
+    byte |= bit;
+  else
+    byte &= static_cast<uint8_t>(~bit);
+}
+
 }  // namespace
 
 void BuildTreePrefixes(int driveNumber) {
@@ -79,12 +91,7 @@ void BuildTreePrefixes(int driveNumber) {
     if (i % marks.interval == 0)
       std::copy(flags.begin(), flags.end(),
                 marks.bits.begin() + static_cast<ptrdiff_t>((i / marks.interval - 1) * marks.bytesPerMark));
-    const int level = t.depths[static_cast<size_t>(i)];
-    const uint8_t bit = static_cast<uint8_t>(1u << (level % 8));
-    if (level <= t.depths[static_cast<size_t>(i) - 1])
-      flags[static_cast<size_t>(level / 8)] |= bit;
-    else
-      flags[static_cast<size_t>(level / 8)] &= static_cast<uint8_t>(~bit);
+    PassEntry(t, i, &flags);
   }
 }
 
@@ -118,11 +125,7 @@ void BuildPrefixRange(int driveNumber, int first, int last, std::vector<std::str
       for (int k = 1; k < level; ++k) prefix += flag(k) ? kContinuing : kEmpty;
       prefix += flag(level) ? kBranch : kLastBranch;
     }
-    const uint8_t bit = static_cast<uint8_t>(1u << (level % 8));
-    if (level <= t.depths[static_cast<size_t>(i) - 1])
-      flags[static_cast<size_t>(level / 8)] |= bit;
-    else
-      flags[static_cast<size_t>(level / 8)] &= static_cast<uint8_t>(~bit);
+    PassEntry(t, i, &flags);
   }
 }
 
