@@ -1,9 +1,11 @@
-#!/usr/bin/env bash
-# `KS name` as a whole process on a full scan file (26 drives of 10,000
-# lines, one match, so no chooser), against `wc -l` on the same file.
+# Whole processes on the big generated scan file (drive C of 1,000,000
+# entries, 25 drives of 10,000), against `wc -l` of the same file in the
+# same run: `KS targetdir` with its one match (no chooser), and /a adding a
+# folder below one of C's first-level folders.  Medians of alternating runs,
+# wall and CPU time, and each program's peak resident size (/usr/bin/time).
 set -eu
+. "$KS95_SOURCE_DIR/bench/big_scan_file.bash"
 bin="$KS95_BENCH_BUILD/ks95"
-runs=${KS95_BENCH_RUNS:-20}
 tmp=$(mktemp -d /tmp/ks95-bench-jump.XXXXXX)
 trap 'rm -rf "$tmp"' EXIT
 
@@ -12,36 +14,62 @@ for l in A B C D E F G H I J K L M N O P Q R S T U V W X Y Z; do
   mkdir -p "$tmp/drive/$l"
   drives="$drives${drives:+;}$l=$tmp/drive/$l"
 done
-mkdir -p "$tmp/home" "$tmp/drive/M/PROJECTS/P0500/TARGETDIR"
-awk 'BEGIN {
-  for (d = 0; d < 26; d++) {
-    l = sprintf("%c", 65 + d)
-    printf "%s:\\*07.12.2026 10:15:00\r\n", l
-    for (i = 1; i < 10000; i++) {
-      if (l == "M" && i == 5000) printf "%s:\\PROJECTS\\P%04d\\TARGETDIR\r\n", l, i / 10
-      else printf "%s:\\PROJECTS\\P%04d\\SRC%05d\r\n", l, i / 10, i
-    }
-  }
-}' > "$tmp/home/KS.DAT"
+mkdir -p "$tmp/home" "$tmp/drive/M/TargetDir"
+cp "$BIG_SCAN_FILE" "$tmp/home/KS.DAT"
+# /a runs in a new folder below C's first first-level folder.
+top=$(grep -a -m1 '^C:\\[^\\*]*'$'\r''$' "$tmp/home/KS.DAT" | tr -d '\r')
+top=${top#C:\\}
+mkdir -p "$tmp/drive/C/$top/ks95 bench new"
 
 export KS95_DRIVES="$drives" KS95_HOME="$tmp/home" KS95_CDFILE="$tmp/cd"
 cd "$tmp/drive/C"
 status=0
 "$bin" =ks95 targetdir </dev/null >"$tmp/out" 2>&1 || status=$?
-if [ "$status" != 1 ] || ! grep -q TARGETDIR "$tmp/cd" 2>/dev/null; then
+if [ "$status" != 1 ] || ! grep -q TargetDir "$tmp/cd" 2>/dev/null; then
   echo "jump did not happen (exit $status): $(head -c 200 "$tmp/out")"
   exit 1
 fi
+echo "scan file: $(wc -l <"$tmp/home/KS.DAT") lines, $(wc -c <"$tmp/home/KS.DAT") bytes"
 
-now() { date +%s%N; }
-t0=$(now)
-for _ in $(seq "$runs"); do "$bin" =ks95 targetdir </dev/null >/dev/null 2>&1 || true; done
-t1=$(now)
-for _ in $(seq "$runs"); do wc -l "$tmp/home/KS.DAT" >/dev/null; done
-t2=$(now)
-ks=$(((t1 - t0) / runs / 1000))
-wc=$(((t2 - t1) / runs / 1000))
-echo "lines: $(wc -l < "$tmp/home/KS.DAT"), bytes: $(wc -c < "$tmp/home/KS.DAT")"
-echo "ks95 =ks95 targetdir: ${ks} us per run"
-echo "wc -l KS.DAT:         ${wc} us per run"
-awk -v a="$ks" -v b="$wc" 'BEGIN { printf "ratio: %.2f (target <= 6)\n", a / (b > 0 ? b : 1) }'
+python3 - "$bin" "$tmp" "$top" <<'PY'
+import os, shutil, statistics, subprocess, sys, time
+ks95, tmp, top = sys.argv[1:]
+dat = os.path.join(tmp, "home", "KS.DAT")
+keep = dat + ".orig"
+shutil.copyfile(dat, keep)
+newdir = os.path.join(tmp, "drive", "C", top, "ks95 bench new")
+runs = {"wc -l": (["wc", "-l", dat], os.path.join(tmp, "drive", "C")),
+        "ks95 targetdir": ([ks95, "=ks95", "targetdir"], os.path.join(tmp, "drive", "C")),
+        "ks95 /a": ([ks95, "=ks95", "/a"], newdir)}
+wall = {k: [] for k in runs}; cpu = {k: [] for k in runs}; peak = {k: 0 for k in runs}
+for _ in range(7):
+    for name, (argv, cwd) in runs.items():
+        if name == "ks95 /a":
+            shutil.copyfile(keep, dat)
+        t0 = time.perf_counter()
+        p = subprocess.Popen(argv, cwd=cwd, stdin=subprocess.DEVNULL,
+                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        _, st, ru = os.wait4(p.pid, 0)
+        wall[name].append((time.perf_counter() - t0) * 1000)
+        cpu[name].append((ru.ru_utime + ru.ru_stime) * 1000)
+# Peak resident size from /usr/bin/time: a child's own maxrss from wait4
+# would include the forking Python's pages.
+for name, (argv, cwd) in runs.items():
+    if name == "ks95 /a":
+        shutil.copyfile(keep, dat)
+    out = os.path.join(tmp, "peak")
+    subprocess.run(["/usr/bin/time", "-f", "%M", "-o", out] + argv, cwd=cwd,
+                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    with open(out) as f:
+        peak[name] = int(f.read().split()[-1])
+with open(dat, "rb") as f:
+    added = f.read().count(("C:\\%s\\ks95 bench new\r\n" % top).encode("latin-1"))
+if added != 1:
+    print("/a did not add its line"); sys.exit(1)
+ref_w, ref_c = statistics.median(wall["wc -l"]), statistics.median(cpu["wc -l"])
+print("wc -l: %.2f ms wall, %.2f ms cpu" % (ref_w, ref_c))
+for name, target in (("ks95 targetdir", "<= 4x, peak < 8 MiB"), ("ks95 /a", "<= 6x")):
+    w, c = statistics.median(wall[name]), statistics.median(cpu[name])
+    print("%s: %.2f ms wall, %.2f ms cpu, peak %.1f MiB   ratio %.2fx wall, %.2fx cpu (target %s)"
+          % (name, w, c, peak[name] / 1024, w / ref_w, c / ref_c, target))
+PY

@@ -17,16 +17,17 @@ void FillDrive() {
   ResetProgramState();
   prog.ScreenRows = 25;
   DriveTree& t = Drive(3);
-  t.paths = {"", "C:\\"};
+  t.paths = PathList();
+  t.paths.Append("C:\\");
   t.depths = {0, 1};
   for (int i = 2; i <= MaxDirsPerDrive; ++i) {
     char name[48];
     snprintf(name, sizeof name, "C:\\PROJECTS\\%s%05d", i % 100 ? "SRC" : "DOC", i);
-    t.paths.push_back(name);
+    t.paths.Append(name);
     t.depths.push_back(2);
   }
-  t.prefixes.assign(t.paths.size(), "");
   t.entryCount = MaxDirsPerDrive;
+  BuildTreePrefixes(3);
   t.rowsUsed = 23;
   t.scanned = t.present = true;
   prog.currentDrive = 3;

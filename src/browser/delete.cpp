@@ -7,6 +7,7 @@
 #include "crt32/keyboard.h"
 #include "crt32/screen.h"
 #include "crt32/text_cells.h"
+#include "scanner/drive_lines.h"
 #include "scanner/rewrite.h"
 #include "shell/shell.h"
 #include "store/drive_table.h"
@@ -23,10 +24,10 @@ bool ValidDrive(int d) { return d >= 1 && d <= 26; }
 // overflows would wrap, or scroll the whole screen up when it is the last.
 // The last column is left free as well, since writing there moves the
 // cursor past the row's end.
-std::string DirectoryQuestion(const std::string& name) {
+std::string DirectoryQuestion(std::string_view name) {
   const int room = 79 - static_cast<int>(sizeof kDirQuestionHead - 1) -
                    static_cast<int>(sizeof kDirQuestionTail - 1) - 1;
-  return kDirQuestionHead + CutToCells(name, room) + kDirQuestionTail;
+  return kDirQuestionHead + CutToCells(std::string(name), room) + kDirQuestionTail;
 }
 
 void Ask(const std::string& question) {
@@ -47,21 +48,6 @@ bool AnswerYes() {
       WriteText(c == 'Y' ? "Y" : "N");
       return c == 'Y';
     }
-  }
-}
-
-void WriteDrive(ScanFileRewrite* rewrite, int d, int skipEntry) {
-  const DriveTree& tree = Drive(d);
-  int count = tree.entryCount;
-  if (count > static_cast<int>(tree.paths.size()) - 1)
-    count = static_cast<int>(tree.paths.size()) - 1;
-  for (int j = 1; j <= count; ++j) {
-    if (j == skipEntry) continue;
-    const std::string& path = tree.paths[j];
-    if (path.size() == 3)
-      WriteScanLine(rewrite, path + "*" + tree.scanStamp);
-    else
-      WriteScanLine(rewrite, path);
   }
 }
 
@@ -93,10 +79,10 @@ void RewriteScanFile(int skipDrive, const std::string* skipPath) {
     const DriveTree& tree = Drive(d);
     if (!tree.scanned) continue;
     if (d == skipDrive) {
-      if (skipEntry > 0) WriteDrive(&rewrite, d, skipEntry);
+      if (skipEntry > 0) WriteDriveLines(&rewrite, tree, skipEntry);
       continue;
     }
-    if (tree.entryCount > 0) WriteDrive(&rewrite, d, 0);
+    if (tree.entryCount > 0) WriteDriveLines(&rewrite, tree);
   }
   if (!CommitScanFileRewrite(&rewrite)) FatalExit(failure);
 }
@@ -123,15 +109,16 @@ void DeleteDirectoryFromScanFile() {
     return;
   }
   // A directory with subdirectories stays: its children would be orphaned.
-  int depths = static_cast<int>(tree.depths.size());
-  if (e < tree.entryCount && e + 1 < depths && tree.depths[e] < tree.depths[e + 1]) {
+  const int depths = static_cast<int>(tree.depths.size());
+  if (e < tree.entryCount && e + 1 < depths &&
+      tree.depths[static_cast<size_t>(e)] < tree.depths[static_cast<size_t>(e) + 1]) {
     Beep();
     return;
   }
 
-  Ask(DirectoryQuestion(EntryName(tree.paths[e])));
+  Ask(DirectoryQuestion(EntryName(tree.paths[static_cast<size_t>(e)])));
   if (AnswerYes()) {
-    const std::string path = tree.paths[e];
+    const std::string path(tree.paths[static_cast<size_t>(e)]);
     RewriteScanFile(d, &path);
     ReloadKeepingDrive();
   }

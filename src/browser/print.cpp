@@ -1,7 +1,9 @@
 #include "browser/print.h"
 
+#include <algorithm>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "browser/render.h"
 #include "crt32/console.h"
@@ -31,17 +33,26 @@ void ShowPrinterError(const char* what = "   *** Error writing to printer ***") 
   Pause(3000);
 }
 
-bool PrintLines(File* printer, const DriveTree& tree) {
+bool PrintLines(File* printer, int d) {
+  const DriveTree& tree = Drive(d);
   int count = tree.entryCount;
   if (count > static_cast<int>(tree.paths.size()) - 1)
     count = static_cast<int>(tree.paths.size()) - 1;
-  for (int i = 1; i <= count; ++i) {
-    std::string line;
-    if (i < static_cast<int>(tree.prefixes.size())) line = tree.prefixes[i];
-    line += EntryName(tree.paths[i]);
-    line += "\r\n";
-    if (printer->Write(line.data(), static_cast<int>(line.size())) != 0)
-      return false;
+  // Prefixes come in blocks, reusing their strings: a drive of a million
+  // entries prints without a million allocations.
+  constexpr int kBlock = 1024;
+  std::vector<std::string> prefixes;
+  std::string line;
+  for (int first = 1; first <= count; first += kBlock) {
+    const int last = std::min(count, first + kBlock - 1);
+    BuildPrefixRange(d, first, last, &prefixes);
+    for (int i = first; i <= last; ++i) {
+      line = prefixes[static_cast<size_t>(i - first)];
+      line += EntryName(tree.paths[static_cast<size_t>(i)]);
+      line += "\r\n";
+      if (printer->Write(line.data(), static_cast<int>(line.size())) != 0)
+        return false;
+    }
   }
   return true;
 }
@@ -78,7 +89,7 @@ void PrintTree() {
 
   bool ok = true;
   int d = prog.currentDrive;
-  if (d >= 1 && d <= 26) ok = PrintLines(printer.get(), Drive(d));
+  if (d >= 1 && d <= 26) ok = PrintLines(printer.get(), d);
   if (!ok) ShowPrinterError();
   // The page is ejected even after a failed line; its own outcome does not
   // matter.

@@ -44,47 +44,98 @@ bool HasEntries(int d) { return d >= 1 && d <= 26 && Drive(d).entryCount > 0; }
 
 // Prefix and name of entry `e` of drive `d` at `row`; sets the column after
 // the name and the name's slot.
-void DrawEntry(int d, int e, int row, const NameSlots& slots, int* column, int* slot) {
+void DrawEntry(int d, int e, int row, const std::string& prefix, const NameSlots& slots,
+               int* column, int* slot) {
   const DriveTree& t = Drive(d);
-  const std::string& path = t.paths[static_cast<size_t>(e)];
+  const std::string_view path = t.paths[static_cast<size_t>(e)];
   *column = 0;
-  WriteClipped(column, row, 15, t.prefixes[static_cast<size_t>(e)]);
+  WriteClipped(column, row, 15, prefix);
   *slot = path == prog.startupDirectory ? slots.startup
           : t.present                   ? slots.present
                                         : slots.absent;
-  WriteClipped(column, row, *slot, EntryName(path));
+  WriteClipped(column, row, *slot, std::string(EntryName(path)));
+}
+
+// The level flags after entry i (going up the tree): a line continues at
+// its level above it unless it is the first child of the entry before it.
+void PassEntry(const DriveTree& t, int i, std::vector<uint8_t>* flags) {
+  const int level = t.depths[static_cast<size_t>(i)];
+  const uint8_t bit = static_cast<uint8_t>(1u << (level % 8));
+  uint8_t& byte = (*flags)[static_cast<size_t>(level / 8)];
+  if (level <= t.depths[static_cast<size_t>(i) - 1])
+    byte |= bit;
+  else
+    byte &= static_cast<uint8_t>(~bit);
 }
 
 }  // namespace
 
 void BuildTreePrefixes(int driveNumber) {
   DriveTree& t = Drive(driveNumber);
+  PrefixMarks& marks = t.prefixes;
+  marks.Release();
   const int n = t.entryCount;
-  // Strings left from an earlier load are emptied and reused.
-  t.prefixes.resize(static_cast<size_t>(n) + 1);
-  for (std::string& p : t.prefixes) p.clear();
   if (n < 2) return;
-  // One flag per level; directories nest as deep as the file system allows,
-  // so the flags grow with the deepest entry rather than stopping at a fixed
-  // level.
+  // The prefix of an entry depends on everything below it, so prefixes are
+  // built from the bottom up.  Only the flags at every interval-th entry are
+  // kept; drawing starts at the mark below the rows it needs.  The interval
+  // grows with the depth so that the marks stay a fraction of a byte per
+  // entry.
   int deepest = 0;
-  for (int i = 1; i <= n; ++i) deepest = std::max(deepest, t.depths[static_cast<size_t>(i)]);
-  std::vector<char> levelFlags(static_cast<size_t>(deepest) + 1, 0);
+  for (int i = 1; i <= n; ++i) deepest = std::max<int>(deepest, t.depths[static_cast<size_t>(i)]);
+  marks.bytesPerMark = static_cast<size_t>(deepest) / 8 + 1;
+  marks.interval = std::max(256, static_cast<int>(marks.bytesPerMark) * 4);
+  marks.bits.assign(static_cast<size_t>(n / marks.interval) * marks.bytesPerMark, 0);
+  std::vector<uint8_t> flags(marks.bytesPerMark, 0);
   for (int i = n; i >= 2; --i) {
-    const int level = t.depths[static_cast<size_t>(i)];
-    std::string& prefix = t.prefixes[static_cast<size_t>(i)];
-    prefix.reserve(2 * static_cast<size_t>(level));
-    for (int k = 1; k < level; ++k) prefix += levelFlags[static_cast<size_t>(k)] ? kContinuing : kEmpty;
-    prefix += levelFlags[static_cast<size_t>(level)] ? kBranch : kLastBranch;
-    levelFlags[static_cast<size_t>(level)] = level <= t.depths[static_cast<size_t>(i) - 1];
+    if (i % marks.interval == 0)
+      std::copy(flags.begin(), flags.end(),
+                marks.bits.begin() + static_cast<ptrdiff_t>((i / marks.interval - 1) * marks.bytesPerMark));
+    PassEntry(t, i, &flags);
   }
 }
 
-std::string EntryName(const std::string& path) {
-  if (path.size() <= 3) return path;
-  size_t slash = path.rfind('\\');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
+void BuildPrefixRange(int driveNumber, int first, int last, std::vector<std::string>* out) {
+  const DriveTree& t = Drive(driveNumber);
+  const PrefixMarks& marks = t.prefixes;
+  first = std::max(first, 1);
+  last = std::min(last, t.entryCount);
+  out->resize(static_cast<size_t>(std::max(0, last - first + 1)));
+  for (std::string& p : *out) p.clear();
+  // Entries without a depth (a table not filled by a load) get no prefix.
+  last = std::min(last, static_cast<int>(t.depths.size()) - 1);
+  if (last < 2 || marks.interval <= 0) return;
+  // Start from the first mark at or below the last row, or from the bottom
+  // of the drive, where every flag is clear.
+  static std::vector<uint8_t> flags;
+  flags.assign(marks.bytesPerMark, 0);
+  int i = t.entryCount;
+  const int mark = (last + marks.interval - 1) / marks.interval;
+  if (static_cast<size_t>(mark) * marks.bytesPerMark <= marks.bits.size()) {
+    i = mark * marks.interval;
+    auto from = marks.bits.begin() + static_cast<ptrdiff_t>((mark - 1) * marks.bytesPerMark);
+    std::copy(from, from + static_cast<ptrdiff_t>(marks.bytesPerMark), flags.begin());
+  }
+  auto flag = [&](int level) { return (flags[static_cast<size_t>(level / 8)] >> (level % 8)) & 1; };
+  for (; i >= 2 && i >= first; --i) {
+    const int level = t.depths[static_cast<size_t>(i)];
+    if (i <= last) {
+      std::string& prefix = (*out)[static_cast<size_t>(i - first)];
+      prefix.reserve(2 * static_cast<size_t>(level));
+      for (int k = 1; k < level; ++k) prefix += flag(k) ? kContinuing : kEmpty;
+      prefix += flag(level) ? kBranch : kLastBranch;
+    }
+    PassEntry(t, i, &flags);
+  }
 }
+
+std::string TreePrefix(int driveNumber, int entry) {
+  std::vector<std::string> one;
+  BuildPrefixRange(driveNumber, entry, entry, &one);
+  return one.empty() ? std::string() : one[0];
+}
+
+std::string_view EntryName(std::string_view path) { return NameOfPath(path); }
 
 void DrawTreeScreen() {
   prog.searchText.clear();
@@ -114,7 +165,9 @@ void DrawTreeScreen() {
     std::string count = !t.scanned ? "? dirs"
                                    : std::to_string(t.entryCount) +
                                          (t.entryCount == 1 ? " dir" : " dirs");
-    WriteAtSlot(69, 0, 14, count);
+    // Up to five digits the count starts at column 69; longer ones move
+    // left so that the text still ends in the last column.
+    WriteAtSlot(std::min(69, kWidth - static_cast<int>(count.size())), 0, 14, count);
   }
 
   MoveCursor(0, rows - 1);
@@ -129,11 +182,16 @@ void DrawListWindow(int driveNumber) {
   int row = 1;
   if (HasEntries(driveNumber)) {
     const DriveTree& t = Drive(driveNumber);
-    for (; row <= t.rowsUsed && row <= lastRow; ++row) {
+    // Prefixes are built for the rows on screen only.
+    static std::vector<std::string> prefixes;
+    const int shown = std::min(t.rowsUsed, lastRow);
+    BuildPrefixRange(driveNumber, t.topEntry, t.topEntry + shown - 1, &prefixes);
+    for (; row <= shown; ++row) {
       int e = t.topEntry + row - 1;
       if (e < 1 || e > t.entryCount) break;
       int column, slot;
-      DrawEntry(driveNumber, e, row, kPlainName, &column, &slot);
+      DrawEntry(driveNumber, e, row, prefixes[static_cast<size_t>(row - 1)], kPlainName,
+                &column, &slot);
       WriteBlanksToEnd(column, row, slot);
     }
   }
@@ -148,7 +206,14 @@ void DrawStatusLine() {
     const DriveTree& t = Drive(cur);
     // The path is cut at the layout's edge like everything else: past it the
     // console would wrap it onto the row below the window.
-    WriteClipped(&column, row, 21, t.paths[static_cast<size_t>(t.currentEntry)]);
+    if (!prog.statusNote.empty()) {
+      // A note from the last dialogue takes the place of the path once.
+      WriteClipped(&column, row, 20, prog.statusNote);
+      prog.statusNote.clear();
+      WriteBlanksToEnd(column, row, 20);
+      return;
+    }
+    WriteClipped(&column, row, 21, std::string(t.paths[static_cast<size_t>(t.currentEntry)]));
     if (!t.scanned) {
       WriteClipped(&column, row, 20, " (This drive has not been scanned)");
     } else if (t.currentEntry == 1) {
@@ -166,5 +231,6 @@ void DrawCursorBar(bool on) {
   int row = t.currentEntry - t.topEntry + 1;
   if (row < 1 || row > Rows() - 2 || t.currentEntry > t.entryCount) return;
   int column, slot;
-  DrawEntry(cur, t.currentEntry, row, on ? kBarName : kPlainName, &column, &slot);
+  DrawEntry(cur, t.currentEntry, row, TreePrefix(cur, t.currentEntry),
+            on ? kBarName : kPlainName, &column, &slot);
 }

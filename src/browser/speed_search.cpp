@@ -1,5 +1,6 @@
 #include "browser/speed_search.h"
 
+#include <cstring>
 #include <string>
 
 #include "browser/render.h"
@@ -11,26 +12,36 @@
 
 namespace {
 
-constexpr int kBackspace = 8;
-constexpr int kTextColumn = 15;
-
 char UpperAscii(char c) {
   return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
 }
 
-bool NameStartsWith(const std::string& path, const std::string& text) {
-  std::string name = EntryName(path);
+constexpr int kBackspace = 8;
+constexpr int kTextColumn = 15;
+
+bool NameStartsWith(std::string_view path, const std::string& text) {
+  const std::string_view name = EntryName(path);
   if (text.empty() || name.size() < text.size()) return false;
   for (size_t i = 0; i < text.size(); ++i)
     if (UpperAscii(name[i]) != text[i]) return false;
   return true;
 }
 
-// First entry in first..last whose name begins with `text`, or 0.
+// First entry in first..last whose name begins with `text`, or 0.  Only
+// entries whose name starts with the right character are looked at.
 int FindMatch(const DriveTree& tree, int first, int last,
               const std::string& text) {
-  for (int i = first; i <= last; ++i)
-    if (NameStartsWith(tree.paths[i], text)) return i;
+  if (text.empty() || first > last) return 0;
+  const char* initials = tree.paths.Initials();
+  const char* at = initials + first;
+  const char* end = initials + last + 1;
+  while (at < end) {
+    at = static_cast<const char*>(memchr(at, text[0], static_cast<size_t>(end - at)));
+    if (at == nullptr) return 0;
+    const int i = static_cast<int>(at - initials);
+    if (NameStartsWith(tree.paths[static_cast<size_t>(i)], text)) return i;
+    ++at;
+  }
   return 0;
 }
 

@@ -54,9 +54,15 @@ struct Matcher {
 void CollectPass(LineReader* reader, const DerivedPattern& p, bool exactPass,
                  CandidateList* list) {
   Matcher matcher{p, std::string()};
+  const size_t n = p.pattern.size();
   std::string_view line;
   while (static_cast<int>(list->items.size()) < MaxCandidates &&
          reader->Next(&line)) {
+    // An equal name ends the line after a backslash: most lines fail that
+    // test before their name is looked for.
+    if (exactPass && (line.size() < n + 3 || line[line.size() - n - 1] != '\\' ||
+                      UpperAscii(line[line.size() - n]) != p.pattern[0]))
+      continue;
     std::string_view name = DirectoryName(line);
     if (name.empty()) continue;
     int drive = line[0] - 64;

@@ -3,6 +3,7 @@
 #include "browser/render.h"
 #include "crt32/console.h"
 #include "crt32/keyboard.h"
+#include "scanner/drive_lines.h"
 #include "scanner/rewrite.h"
 #include "scanner/scan.h"
 #include "scanner/sort.h"
@@ -35,18 +36,16 @@ void StartDriveScan(const std::string& driveName) {
   scanner.scanCanceled = false;
 }
 
-// A scan that could not read the whole drive leaves the scan file as it was.
-void AbandonRewrite(ScanFileRewrite* rewrite) {
-  rewrite->writer.reset();
-  if (rewrite->file) rewrite->file->Close();
-  rewrite->file.reset();
-  theSystem->DeleteFile(rewrite->tempPath);
+void WriteScannedDrive() {
+  WriteDriveLines(output, scanner.scanList, scanner.scanCount, theSystem->ScanStampNow());
 }
 
-void WriteScannedDrive() {
-  WriteScanLine(output, scanner.scanList[1] + "*" + theSystem->ScanStampNow());
-  for (int i = 2; i <= scanner.scanCount; ++i)
-    WriteScanLine(output, scanner.scanList[static_cast<size_t>(i)]);
+// A scan that stopped at the limit may have left directories out: the user
+// is told which drive and how many were kept.  Empty otherwise.
+std::string LimitNote(const std::string& driveName) {
+  if (scanner.scanCanceled || scanner.scanCount < MaxDirsPerDrive) return std::string();
+  return "Drive " + driveName + " stopped at the limit, " +
+         std::to_string(scanner.scanCount) + " directories kept";
 }
 
 }  // namespace
@@ -65,6 +64,11 @@ void ScanDriveInTreeMode() {
   ClearToLineEnd();
   SortScanList();
   WriteScannedDrive();
+  std::string note = LimitNote(name);
+  if (!note.empty()) {
+    if (!prog.statusNote.empty()) prog.statusNote += ". ";
+    prog.statusNote += note;
+  }
 }
 
 void ScanDriveInCommandLine() {
@@ -80,6 +84,8 @@ void ScanDriveInCommandLine() {
   SortScanList();
   WriteScannedDrive();
   WriteLine(scanner.scanCanceled ? " canceled" : "");
+  std::string note = LimitNote(name);
+  if (!note.empty()) WriteLine(note);
 }
 
 void RescanDrives() {
@@ -121,19 +127,18 @@ void RescanDrives() {
     // The drives that are not rescanned are copied from memory: from the
     // file as it is now, should another run have rewritten it meanwhile.
     if (ScanFileChangedSinceLoad()) LoadDriveTrees();
+    prog.statusNote.clear();
     for (int d = 1; d <= 26; ++d) {
       prog.currentDrive = d;
       DriveTree& drive = Drive(d);
       if (Chosen(d)) {
         ScanDriveInTreeMode();
         if (!ScanFailure().empty()) {
-          AbandonRewrite(&rewrite);
+          AbandonScanFileRewrite(&rewrite);  // KS.DAT stays as it was
           FatalExit(ScanFailure());
         }
       } else if (drive.scanned) {
-        WriteScanLine(output, drive.paths[1] + "*" + drive.scanStamp);
-        for (int i = 2; i <= drive.entryCount; ++i)
-          WriteScanLine(output, drive.paths[static_cast<size_t>(i)]);
+        WriteDriveLines(output, drive);
       }
     }
     output = nullptr;
@@ -165,13 +170,12 @@ void ScanDrivesFromCommandLine() {
     if (Chosen(d) && drive.present) {
       ScanDriveInCommandLine();
       if (!ScanFailure().empty()) {
-        AbandonRewrite(&rewrite);
+        AbandonScanFileRewrite(&rewrite);  // KS.DAT stays as it was
         WriteLine(ScanFailure());
         return;
       }
     } else if (drive.scanned) {
-      for (int i = 1; i <= drive.entryCount; ++i)
-        WriteScanLine(output, drive.paths[static_cast<size_t>(i)]);
+      WriteDriveLines(output, drive);
     }
   }
   output = nullptr;

@@ -58,8 +58,8 @@ void WriteCdBatch() {
 
   Release(&scanner.scanList);
   for (int d = 1; d <= 26; ++d) {
-    Release(&Drive(d).paths);
+    Drive(d).paths.Release();
     Release(&Drive(d).depths);
-    Release(&Drive(d).prefixes);
+    Drive(d).prefixes.Release();
   }
 }

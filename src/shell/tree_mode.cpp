@@ -51,7 +51,7 @@ void RunTreeMode() {
   // empty table from being indexed all the same.
   if (prog.LastKey == kKeyEnter && d >= 1 && d <= 26 && Drive(d).entryCount > 0) {
     const DriveTree& t = Drive(d);
-    const std::string path = t.paths[static_cast<size_t>(t.currentEntry)];
+    const std::string path(t.paths[static_cast<size_t>(t.currentEntry)]);
     if (theSystem->SetCurrentDirectory(path)) {
       prog.ExitCode = 1;
     } else {

@@ -4,14 +4,96 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
-constexpr int MaxDirsPerDrive = 10000;
+// Entries per drive, root included.  A variable only so that tests can reach
+// the limit with small trees; ResetProgramState puts the default back.
+constexpr int kDefaultMaxDirsPerDrive = 1000000;
+extern int MaxDirsPerDrive;
+
+// The name shown for a path: the last component, or the whole path when it
+// has three characters or fewer (a root, or an unscanned drive's "D:").
+inline std::string_view NameOfPath(std::string_view path) {
+  if (path.size() <= 3) return path;
+  size_t slash = path.rfind('\\');
+  return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+// The paths of one drive in a single buffer: entry i (i >= 1) is the text
+// between the ends of entries i-1 and i.  Entry 0 is the empty placeholder.
+// A drive of a million paths is then a few allocations, not a million.
+// Beside each path the first character of its name, upper-cased, lets a
+// search pass over names that cannot match without touching their text.
+class PathList {
+ public:
+  PathList() : ends_{0}, initials_{0} {}
+  size_t size() const { return ends_.size(); }  // entries + placeholder
+  std::string_view operator[](size_t i) const {
+    if (i == 0) return std::string_view();
+    return std::string_view(text_.data() + ends_[i - 1], ends_[i] - ends_[i - 1]);
+  }
+  std::string_view back() const { return (*this)[size() - 1]; }
+  // False, and nothing stored, when the drive's text would outgrow the
+  // 32-bit offsets (4 GiB of paths: far beyond any real drive).
+  bool Append(std::string_view path) {
+    if (path.size() > UINT32_MAX - text_.size()) return false;
+    text_.append(path.data(), path.size());
+    ends_.push_back(static_cast<uint32_t>(text_.size()));
+    std::string_view name = NameOfPath(path);
+    char c = name.empty() ? '\0' : name[0];
+    initials_.push_back((c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c);
+    return true;
+  }
+  // Upper-cased first character of each entry's name; [0] for the
+  // placeholder.
+  const char* Initials() const { return initials_.data(); }
+  void Reserve(size_t entries, size_t bytes) {
+    ends_.reserve(entries + 1);
+    initials_.reserve(entries + 1);
+    text_.reserve(bytes);
+  }
+  // Keeps only the placeholder.
+  void Clear() {
+    text_.clear();
+    ends_.resize(1);
+    initials_.resize(1);
+  }
+  // Gives the memory back, placeholder included.
+  void Release() {
+    std::string().swap(text_);
+    std::vector<uint32_t>().swap(ends_);
+    std::vector<char>().swap(initials_);
+  }
+
+ private:
+  std::string text_;
+  std::vector<uint32_t> ends_;
+  std::vector<char> initials_;
+};
+
+// Deep enough for any path a file system allows; deeper lines of a
+// hand-edited file count as this deep.
+constexpr int kMaxDepth = UINT16_MAX;
+
+// What drawing needs to build the tree prefix of any entry without holding
+// one string per entry: the level flags of the prefix builder, saved every
+// `interval` entries.  Mark c holds the flags seen by entry c * interval.
+struct PrefixMarks {
+  int interval = 0;
+  size_t bytesPerMark = 0;  // one bit per level 0..deepest
+  std::vector<uint8_t> bits;
+  void Release() {
+    std::vector<uint8_t>().swap(bits);
+    interval = 0;
+    bytesPerMark = 0;
+  }
+};
 
 struct DriveTree {
-  std::vector<std::string> paths;     // [0] placeholder, 1..entryCount
-  std::vector<int> depths;            // backslashes in paths[i]
-  std::vector<std::string> prefixes;  // tree prefix of each entry
+  PathList paths;                // [0] placeholder, 1..entryCount
+  std::vector<uint16_t> depths;  // backslashes in paths[i]
+  PrefixMarks prefixes;          // see BuildTreePrefixes
   int entryCount = 0;
   int currentEntry = 1;
   int topEntry = 1;
@@ -37,6 +119,7 @@ struct ProgramState {
   int LastKey = 0;
   std::vector<std::string> args;  // arguments after the program name
   std::string searchText;         // speed search
+  std::string statusNote;         // shown once on the status line instead of the path
 };
 
 struct ScannerState {
@@ -58,7 +141,7 @@ inline char DriveLetter(int driveNumber) {
   return static_cast<char>(driveNumber + 64);
 }
 // Drive number of a path's first character, or 0 when it is not A..Z.
-inline int DriveNumberOf(const std::string& path) {
+inline int DriveNumberOf(std::string_view path) {
   if (path.empty() || path[0] < 'A' || path[0] > 'Z') return 0;
   return path[0] - 64;
 }

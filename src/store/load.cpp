@@ -22,8 +22,11 @@ int LineDrive(std::string_view line) {
   return line[0] - 64;
 }
 
-int CountBackslashes(std::string_view s) {
-  return static_cast<int>(std::count(s.begin(), s.end(), '\\'));
+bool IsRootLine(std::string_view line) { return line.size() >= 4 && line[3] == '*'; }
+
+uint16_t Depth(std::string_view s) {
+  size_t n = static_cast<size_t>(std::count(s.begin(), s.end(), '\\'));
+  return static_cast<uint16_t>(std::min<size_t>(n, kMaxDepth));
 }
 
 // Opens the scan file for reading; nullptr when it cannot be opened.
@@ -45,45 +48,108 @@ std::unique_ptr<File> ReopenScanFile() {
   return f;
 }
 
-// Counting pass: lines per drive, capped at the table's limit.  Leaves every
-// drive's `scanned` flag and an empty path list sized for its lines.
-bool CountLines(int counts[27]) {
+struct Share {
+  int lines = 0;
+  size_t bytes = 0;
+};
+
+// Counting pass: each drive's lines, capped at the limit, and the bytes they
+// take in memory, so that every drive's buffers are allocated once and
+// exactly: growing them line by line would need twice the memory at times.
+bool CountLines(Share shares[27]) {
   std::unique_ptr<File> f = OpenScanFile();
   if (!f) return false;
   LineReader reader(std::move(f));
   std::string_view line;
   while (reader.Next(&line)) {
     int d = LineDrive(line);
-    if (d != 0 && counts[d] < MaxDirsPerDrive) ++counts[d];
+    if (d == 0 || shares[d].lines >= MaxDirsPerDrive) continue;
+    ++shares[d].lines;
+    shares[d].bytes += IsRootLine(line) ? 3 : line.size();
   }
   reader.Close();
   return true;
 }
 
-void ClearPaths(DriveTree& t, int expected) {
-  t.paths.clear();
-  t.paths.reserve(static_cast<size_t>(expected) + 1);
-  t.paths.emplace_back();
-}
-
-// Entry `n` (the next one) of a path list being refilled.  A reload keeps the
-// strings of the previous load and writes over them, so that reloading after
-// a rescan does not allocate a string per line again.
-void PutPath(std::vector<std::string>& paths, int n, std::string_view line) {
-  if (static_cast<size_t>(n) < paths.size())
-    paths[static_cast<size_t>(n)].assign(line.data(), line.size());
-  else
-    paths.emplace_back(line);
-}
-
-// Empties a list for refilling through PutPath, keeping its strings.
-void StartRefill(DriveTree& t, int expected) {
-  if (t.paths.empty()) t.paths.emplace_back();
-  t.paths[0].clear();
-  t.paths.reserve(static_cast<size_t>(expected) + 1);
-}
-
 int ListRows() { return std::max(1, prog.ScreenRows - 2); }
+
+// Both modes read the file the same way; tree mode adds the synthesised
+// roots, the prefixes and the cursors.
+void LoadDrives(bool treeMode) {
+  // Taken before reading: a file replaced meanwhile then counts as changed.
+  prog.scanFileVersion = theSystem->FileVersion(prog.scanFilePath);
+  Share shares[27];
+  for (int d = 1; d <= 26; ++d) {
+    Drive(d).entryCount = 0;
+    Drive(d).scanned = false;
+  }
+
+  const bool haveFile = CountLines(shares);
+  if (haveFile || treeMode) {
+    for (int d = 1; d <= 26; ++d) {
+      DriveTree& t = Drive(d);
+      t.scanned = shares[d].lines > 0;
+      // Released first, so that a reload never holds the old and the new
+      // buffers of a big drive at once.
+      t.paths = PathList();
+      t.paths.Reserve(static_cast<size_t>(shares[d].lines), shares[d].bytes);
+      std::vector<uint16_t>().swap(t.depths);
+      t.depths.reserve(static_cast<size_t>(shares[d].lines) + 1);
+      t.depths.push_back(0);
+      t.prefixes.Release();
+    }
+  }
+  if (haveFile) {
+    LineReader reader(ReopenScanFile());
+    std::string_view line;
+    while (reader.Next(&line)) {
+      int d = LineDrive(line);
+      if (d == 0) continue;
+      DriveTree& t = Drive(d);
+      // The counting pass fixed each drive's share: a file that grew
+      // between the passes cannot push a drive past it.
+      if (t.entryCount >= shares[d].lines) continue;
+      if (IsRootLine(line)) {
+        t.scanStamp.assign(line.substr(4, 99));
+        line = line.substr(0, 3);
+      }
+      if (!t.paths.Append(line)) continue;
+      ++t.entryCount;
+      t.depths.push_back(Depth(line));
+    }
+    reader.Close();
+  }
+  if (!treeMode) return;
+
+  for (int d = 1; d <= 26; ++d) {
+    DriveTree& t = Drive(d);
+    if (!t.present || t.entryCount != 0) continue;
+    t.entryCount = 1;
+    t.paths.Append(std::string{DriveLetter(d), ':'});
+    t.depths.assign(2, 0);
+  }
+
+  const int rows = prog.ScreenRows;
+  for (int d = 1; d <= 26; ++d) {
+    DriveTree& t = Drive(d);
+    if (t.entryCount <= 0) continue;
+    BuildTreePrefixes(d);
+    t.currentEntry = 1;
+    t.topEntry = 1;
+    if (d == prog.anchorDrive) {
+      const std::string_view start = prog.startupDirectory;
+      for (int e = 1; e <= t.entryCount; ++e) {
+        if (t.paths[static_cast<size_t>(e)] != start) continue;
+        t.currentEntry = e;
+        int top = e - (rows - 2) / 2;
+        top = std::min(top, t.entryCount - (rows - 3));
+        t.topEntry = std::max(top, 1);
+        break;
+      }
+    }
+    t.rowsUsed = t.entryCount < rows - 1 ? t.entryCount : ListRows();
+  }
+}
 
 }  // namespace
 
@@ -99,97 +165,7 @@ void LoadDriveTrees() {
   MoveCursor(0, prog.ScreenRows - 1);
   WriteText(" Loading KS.DAT ...");
   ClearToLineEnd();
-  // Taken before reading: a file replaced meanwhile then counts as changed.
-  prog.scanFileVersion = theSystem->FileVersion(prog.scanFilePath);
-
-  int counts[27] = {};
-  for (int d = 1; d <= 26; ++d) {
-    Drive(d).entryCount = 0;
-    Drive(d).scanned = false;
-  }
-
-  if (CountLines(counts)) {
-    for (int d = 1; d <= 26; ++d) {
-      DriveTree& t = Drive(d);
-      t.scanned = counts[d] > 0;
-      StartRefill(t, counts[d]);
-      t.depths.assign(static_cast<size_t>(counts[d]) + 1, 0);
-    }
-    LineReader reader(ReopenScanFile());
-    std::string_view line;
-    while (reader.Next(&line)) {
-      int d = LineDrive(line);
-      if (d == 0) continue;
-      DriveTree& t = Drive(d);
-      // The counting pass fixed each drive's share: a file that grew
-      // between the passes cannot push a drive past its slots.
-      if (t.entryCount >= counts[d]) continue;
-      int n = ++t.entryCount;
-      if (line.size() >= 4 && line[3] == '*') {
-        t.scanStamp.assign(line.substr(4, 99));
-        line = line.substr(0, 3);
-      }
-      PutPath(t.paths, n, line);
-      t.depths[static_cast<size_t>(n)] = CountBackslashes(line);
-    }
-    reader.Close();
-    for (int d = 1; d <= 26; ++d)
-      Drive(d).paths.resize(static_cast<size_t>(Drive(d).entryCount) + 1);
-  } else {
-    for (int d = 1; d <= 26; ++d) ClearPaths(Drive(d), 0);
-  }
-
-  for (int d = 1; d <= 26; ++d) {
-    DriveTree& t = Drive(d);
-    if (!t.present || t.entryCount != 0) continue;
-    t.entryCount = 1;
-    t.paths.resize(1);
-    t.paths.push_back(std::string{DriveLetter(d), ':'});
-    t.depths.assign(2, 0);
-  }
-
-  const int rows = prog.ScreenRows;
-  for (int d = 1; d <= 26; ++d) {
-    DriveTree& t = Drive(d);
-    if (t.entryCount <= 0) continue;
-    BuildTreePrefixes(d);
-    t.currentEntry = 1;
-    t.topEntry = 1;
-    if (d == prog.anchorDrive) {
-      for (int e = 1; e <= t.entryCount; ++e) {
-        if (t.paths[static_cast<size_t>(e)] != prog.startupDirectory) continue;
-        t.currentEntry = e;
-        int top = e - (rows - 2) / 2;
-        top = std::min(top, t.entryCount - (rows - 3));
-        t.topEntry = std::max(top, 1);
-        break;
-      }
-    }
-    t.rowsUsed = t.entryCount < rows - 1 ? t.entryCount : ListRows();
-  }
+  LoadDrives(true);
 }
 
-void LoadScanLines() {
-  int counts[27] = {};
-  for (int d = 1; d <= 26; ++d) {
-    Drive(d).entryCount = 0;
-    Drive(d).scanned = false;
-  }
-  if (!CountLines(counts)) return;
-  for (int d = 1; d <= 26; ++d) {
-    Drive(d).scanned = counts[d] > 0;
-    StartRefill(Drive(d), counts[d]);
-  }
-  LineReader reader(ReopenScanFile());
-  std::string_view line;
-  while (reader.Next(&line)) {
-    int d = LineDrive(line);
-    if (d == 0) continue;
-    DriveTree& t = Drive(d);
-    if (t.entryCount >= counts[d]) continue;
-    PutPath(t.paths, ++t.entryCount, line);
-  }
-  reader.Close();
-  for (int d = 1; d <= 26; ++d)
-    Drive(d).paths.resize(static_cast<size_t>(Drive(d).entryCount) + 1);
-}
+void LoadScanLines() { LoadDrives(false); }

@@ -1,4 +1,6 @@
-// Filling the DriveTable: drive presence and the two loaders.
+// Filling the DriveTable: drive presence, and the scan file read into it for
+// tree mode (with the tree's prefixes and cursors) or for a command-line
+// rescan (the drives' lines only).
 #pragma once
 
 void MarkPresentDrives();

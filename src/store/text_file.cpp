@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "shell/process.h"
 
@@ -17,9 +20,9 @@ bool LineReader::Fill() {
   if (eof_) return false;
   if (pos_ > 0) {
     buffer_.erase(0, pos_);
+    scanFrom_ = scanFrom_ > pos_ ? scanFrom_ - pos_ : 0;
     pos_ = 0;
   }
-  nextCr_ = nextLf_ = std::string::npos;
   size_t old = buffer_.size();
   buffer_.resize(old + kBlock);
   int got = file_->Read(&buffer_[old], static_cast<int>(kBlock));
@@ -34,16 +37,26 @@ bool LineReader::Fill() {
   return got > 0 || buffer_.size() > old;
 }
 
-size_t LineReader::Find(char ch, size_t* cache) {
-  // A line end found earlier stays valid until the buffer moves, so no byte
-  // is searched twice: a file of LF-only lines would otherwise be searched
-  // for a CR to the end of the block on every line.
-  if (*cache == std::string::npos || *cache < pos_) {
-    const void* at = memchr(buffer_.data() + pos_, ch, buffer_.size() - pos_);
-    *cache = at ? static_cast<size_t>(static_cast<const char*>(at) - buffer_.data())
-                : buffer_.size();
+// First CR or LF at or after pos_, or the buffer's size.  Both are looked
+// for in one sweep, sixteen bytes at a time where the processor allows; the
+// bytes of a partial line are not searched again after the next block.
+size_t LineReader::FindLineEnd() {
+  const char* p = buffer_.data();
+  const size_t n = buffer_.size();
+  size_t i = std::max(pos_, scanFrom_);
+#ifdef __SSE2__
+  const __m128i cr = _mm_set1_epi8('\r');
+  const __m128i lf = _mm_set1_epi8('\n');
+  for (; i + 16 <= n; i += 16) {
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)));
+    if (mask != 0) return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
   }
-  return *cache;
+#endif
+  for (; i < n; ++i)
+    if (p[i] == '\r' || p[i] == '\n') return i;
+  scanFrom_ = n;
+  return n;
 }
 
 bool LineReader::Next(std::string_view* line) {
@@ -52,7 +65,7 @@ bool LineReader::Next(std::string_view* line) {
       if (buffer_[pos_] == '\n') ++pos_;
       skipLf_ = false;
     }
-    size_t end = std::min(Find('\r', &nextCr_), Find('\n', &nextLf_));
+    size_t end = FindLineEnd();
     if (end < buffer_.size()) {
       *line = std::string_view(buffer_.data() + pos_, end - pos_);
       skipLf_ = (buffer_[end] == '\r');

@@ -20,14 +20,13 @@ class LineReader {
 
  private:
   bool Fill();
-  size_t Find(char ch, size_t* cache);
+  size_t FindLineEnd();
   std::unique_ptr<File> file_;
   std::string buffer_;
   size_t pos_ = 0;
   bool eof_ = false;
   bool skipLf_ = false;
-  size_t nextCr_ = std::string::npos;  // next CR at or after pos_, or size
-  size_t nextLf_ = std::string::npos;
+  size_t scanFrom_ = 0;  // no line end in [pos_, scanFrom_)
 };
 
 class LineWriter {

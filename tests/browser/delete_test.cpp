@@ -91,7 +91,7 @@ TEST_F(DeleteTest, PresentDriveStaysAsItsBareLetter) {
   EXPECT_NE(con.output.find(" Delete C: drive from scan file (y/n) ? Y"), std::string::npos);
   EXPECT_EQ(ScanFileLines(), (Lines{kRootD, "D:\\DATA"}));
   EXPECT_EQ(prog.currentDrive, 3);
-  EXPECT_EQ(Drive(3).paths[1], "C:");
+  EXPECT_EQ(Drive(3).paths[1], std::string_view("C:"));
   EXPECT_FALSE(Drive(3).scanned);
   DeleteDriveFromScanFile();  // nothing left to remove
   EXPECT_EQ(sys.messageBeeps, 1);

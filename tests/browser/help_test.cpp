@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "browser/render.h"
 #include "fixture.h"
 
 namespace {
@@ -13,10 +14,10 @@ class HelpTest : public KsTest {
   void SetUp() override {
     KsTest::SetUp();
     DriveTree& t = Drive(3);
-    t.paths = {"", "C:\\", "C:\\WORK"};
+    t.paths = MakePathList({"", "C:\\", "C:\\WORK"});
     t.depths = {0, 1, 1};
-    t.prefixes = {"", "", "\xC0\xC4"};
     t.entryCount = t.rowsUsed = t.currentEntry = 2;
+    BuildTreePrefixes(3);
     t.scanned = t.present = true;
     prog.currentDrive = 3;
   }

@@ -16,12 +16,12 @@ class PrintTest : public KsTest {
  protected:
   void SetTree(int d, const std::vector<std::string>& paths, bool scanned = true) {
     DriveTree& t = Drive(d);
-    t.paths = {""};
+    t.paths = PathList();
     t.depths = {0};
     for (const std::string& p : paths) {
-      t.paths.push_back(p);
-      int depth = 0;
-      for (char c : p) depth += c == '\\';
+      t.paths.Append(p);
+      uint16_t depth = 0;
+      for (char c : p) depth = static_cast<uint16_t>(depth + (c == '\\'));
       t.depths.push_back(depth);
     }
     t.entryCount = t.rowsUsed = static_cast<int>(paths.size());

@@ -29,7 +29,7 @@ class Rendering : public KsTest {
 
 TEST_F(Rendering, PrefixesFollowTheTree) {
   Load({"D:\\*", "D:\\A", "D:\\A\\X", "D:\\A\\Y", "D:\\A\\Y\\Z", "D:\\B"});
-  const std::vector<std::string>& p = Drive(4).prefixes;
+  const std::vector<std::string> p = PrefixesOf(4);
   ASSERT_EQ(p.size(), 7u);
   EXPECT_EQ(p[1], "");
   EXPECT_EQ(p[2], "\xC3\xC4");
@@ -55,7 +55,8 @@ TEST_F(Rendering, PrefixesHoldAtAnyDepth) {
   lines.push_back("D:\\B");
   Load(lines);
   const DriveTree& d = Drive(4);
-  const std::string& last = d.prefixes[static_cast<size_t>(d.entryCount) - 1];
+  const std::vector<std::string> prefixes = PrefixesOf(4);
+  const std::string& last = prefixes[static_cast<size_t>(d.entryCount) - 1];
   ASSERT_EQ(last.size(), 600u);
   EXPECT_EQ(last.substr(0, 2), "\xB3 ");
   EXPECT_EQ(last.substr(2, 596), std::string(596, ' '));
@@ -65,10 +66,71 @@ TEST_F(Rendering, PrefixesHoldAtAnyDepth) {
   for (int e = 1; e <= d.entryCount; ++e)
     if (d.depths[static_cast<size_t>(e)] == 26 && EntryName(d.paths[static_cast<size_t>(e)]) == "C") child = e;
   ASSERT_NE(child, 0);
-  const std::string& cp = d.prefixes[static_cast<size_t>(child)];
+  const std::string& cp = prefixes[static_cast<size_t>(child)];
   EXPECT_EQ(cp.substr(48, 2), "\xB3 ");
   EXPECT_EQ(cp.substr(50), "\xC0\xC4");
-  EXPECT_EQ(d.prefixes[static_cast<size_t>(child) - 1].substr(48), "\xC3\xC4");
+  EXPECT_EQ(prefixes[static_cast<size_t>(child) - 1].substr(48), "\xC3\xC4");
+}
+
+TEST_F(Rendering, PrefixesOfAnyWindowMatchTheWholeTreeBuiltAtOnce) {
+  // Random trees, some deep enough that the saved flags span several bytes
+  // and the mark interval grows; every window must match a build of all
+  // prefixes from the bottom up.
+  unsigned seed = 7;
+  auto next = [&seed](unsigned n) { seed = seed * 1103515245u + 12345u; return (seed >> 16) % n; };
+  for (int round = 0; round < 6; ++round) {
+    const int entries = round < 3 ? 700 + round * 300 : 3000;
+    const int maxJump = round == 5 ? 1500 : 14;
+    std::vector<std::string> lines = {"D:\\*"};
+    std::vector<uint16_t> depths = {0, 1};
+    std::string path = "D:";
+    int depth = 0;
+    for (int e = 2; e <= entries; ++e) {
+      int target = 1 + static_cast<int>(next(static_cast<unsigned>(std::min(depth + 1, maxJump) + 1)));
+      if (round == 5 && e % 500 == 2) target = depth + 1 + static_cast<int>(next(1200));
+      while (depth >= target) { path.erase(path.rfind('\\')); --depth; }
+      while (depth < target) { path += "\\n" + std::to_string(e % 10); ++depth; }
+      lines.push_back(path);
+      depths.push_back(static_cast<uint16_t>(depth));
+    }
+    Load(lines);
+    ASSERT_EQ(Drive(4).entryCount, entries);
+    // The reference: one pass from the bottom, flags for every level.
+    std::vector<std::string> want(static_cast<size_t>(entries) + 1);
+    std::vector<bool> flags(65536, false);
+    for (int i = entries; i >= 2; --i) {
+      int level = depths[static_cast<size_t>(i)];
+      std::string& p = want[static_cast<size_t>(i)];
+      for (int k = 1; k < level; ++k) p += flags[static_cast<size_t>(k)] ? "\xB3 " : "  ";
+      p += flags[static_cast<size_t>(level)] ? "\xC3\xC4" : "\xC0\xC4";
+      flags[static_cast<size_t>(level)] = level <= depths[static_cast<size_t>(i) - 1];
+    }
+    std::vector<std::string> got;
+    for (int i = 1; i <= entries; ++i)  // the cursor bar's single row
+      ASSERT_EQ(TreePrefix(4, i), want[static_cast<size_t>(i)]) << "round " << round << " entry " << i;
+    for (int first : {1, 2, 234, 235, 490, 491, entries - 30, entries - 23}) {
+      BuildPrefixRange(4, first, first + 22, &got);
+      for (int i = first; i <= std::min(first + 22, entries); ++i)
+        ASSERT_EQ(got[static_cast<size_t>(i - first)], want[static_cast<size_t>(i)])
+            << "round " << round << " entry " << i;
+    }
+    EXPECT_EQ(PrefixesOf(4), want) << "round " << round;
+  }
+}
+
+TEST_F(Rendering, LongCountsMoveLeftToEndInTheLastColumn) {
+  DriveTree& t = Drive(3);
+  t.present = t.scanned = true;
+  t.rowsUsed = 0;  // nothing to draw in the list: only the count matters
+  prog.currentDrive = 3;
+  for (int count : {12345, 123456, 1000000}) {
+    t.entryCount = count;
+    DrawTreeScreen();
+    const std::string text = std::to_string(count) + " dirs";
+    const int column = count < 100000 ? 69 : 80 - static_cast<int>(text.size());
+    EXPECT_EQ(con.Text(column, 0, static_cast<int>(text.size())), text);
+    ExpectSlot(0, column, column + static_cast<int>(text.size()) - 1, 14);
+  }
 }
 
 TEST_F(Rendering, DriveLineShowsLettersTitleAndCount) {

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "browser/render.h"
 #include "fixture.h"
 
 namespace {
@@ -14,11 +15,11 @@ class SpeedSearchTest : public KsTest {
   // Drive C with these entries (the root first), cursor on the root.
   void SetTree(const std::vector<std::string>& paths) {
     DriveTree& t = Drive(3);
-    t.paths = {""};
-    t.paths.insert(t.paths.end(), paths.begin(), paths.end());
+    t.paths = PathList();
+    for (const std::string& p : paths) t.paths.Append(p);
     t.depths.assign(t.paths.size(), 1);
-    t.prefixes.assign(t.paths.size(), "");
     t.entryCount = static_cast<int>(paths.size());
+    BuildTreePrefixes(3);
     t.rowsUsed = t.entryCount < 24 ? t.entryCount : 23;
     t.scanned = t.present = true;
     prog.currentDrive = 3;
@@ -100,8 +101,8 @@ TEST_F(SpeedSearchTest, ListScrollsOnlyWhenTheMatchIsOffScreen) {
   SpeedSearchKey('A');
   EXPECT_EQ(Current(), 50);
   EXPECT_EQ(Drive(3).topEntry, 28);  // the match on the list's last row
-  EXPECT_EQ(con.Text(0, 23, 6), "TARGET");
-  EXPECT_EQ(con.Text(0, 1, 3), "D28");
+  EXPECT_EQ(con.Text(2, 23, 6), "TARGET");  // after the branch piece
+  EXPECT_EQ(con.Text(2, 1, 3), "D28");
 
   SpeedSearchKey(kBackspace);
   SpeedSearchKey(kBackspace);

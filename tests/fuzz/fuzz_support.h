@@ -23,6 +23,9 @@ struct FuzzWorld {
     theConsole = &con;
     theSystem = &sys;
     ResetProgramState();
+    // A limit that inputs of a few kilobytes can pass, so that the readers'
+    // handling of a drive past it is explored too.
+    MaxDirsPerDrive = 100;
     ResetConsoleLayer();
     ResetKeyboardState();
     ResetScreenState();

@@ -1,6 +1,7 @@
 // Every reader of the scan file over arbitrary bytes: the tree-mode load, the
 // command-line load, and the command line (jump with its chooser, addition,
 // scan) with the first line of the input as its argument.
+#include "browser/render.h"
 #include "cmdline/options.h"
 #include "fuzz_support.h"
 #include "store/load.h"
@@ -19,7 +20,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int d = 1; d <= 26; ++d) {
       const DriveTree& t = Drive(d);
       if (t.entryCount == 0) continue;
-      if (static_cast<int>(t.prefixes.size()) != t.entryCount + 1) abort();
+      std::vector<std::string> prefixes;
+      BuildPrefixRange(d, 1, t.entryCount, &prefixes);
+      if (static_cast<int>(prefixes.size()) != t.entryCount) abort();
       if (t.currentEntry < 1 || t.currentEntry > t.entryCount) abort();
       if (t.topEntry < 1 || t.topEntry > t.currentEntry) abort();
     }

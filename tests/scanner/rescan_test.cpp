@@ -1,5 +1,8 @@
 #include "scanner/rescan.h"
 
+#include <algorithm>
+
+#include "browser/render.h"
 #include "fixture.h"
 
 namespace {
@@ -30,8 +33,8 @@ class Rescan : public KsTest {
   }
   void SetTree(int d, const std::vector<std::string>& entries, const std::string& stamp) {
     DriveTree& t = Drive(d);
-    t.paths = {""};
-    t.paths.insert(t.paths.end(), entries.begin(), entries.end());
+    t.paths = PathList();
+    for (const std::string& e : entries) t.paths.Append(e);
     t.entryCount = static_cast<int>(entries.size());
     t.scanned = true;
     t.present = true;
@@ -108,6 +111,29 @@ TEST_F(Rescan, EscMidScanWritesThePartialDriveAndGoesOnToTheNext) {
             Join({kOldC, {"E:\\*07.12.2026 10:15:00", "E:\\E1"}, kNewF, kOldG}));
 }
 
+TEST_F(Rescan, AScanAtTheLimitSaysSoAfterTheRedrawAndCopiesKeepEveryPath) {
+  // F holds 4 directories; with room for 4 entries, root included, the scan
+  // stops at 4 and the note names F and the count kept, once.
+  MaxDirsPerDrive = 4;
+  // G was loaded without a root line: its copy must keep the path as it is.
+  SetTree(7, {"G:\\GONE"}, "02.02.1996");
+  con.Type("f\r");
+  RescanDrives();
+  std::vector<std::string> lines = ScanFileLines();
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l[0] == 'F'; }), 4);
+  EXPECT_EQ(lines.back(), "G:\\GONE");
+  DrawStatusLine();
+  const std::string note = "Drive F: stopped at the limit, 4 directories kept";
+  EXPECT_EQ(con.Text(12, 24, static_cast<int>(note.size())), note);
+  DrawStatusLine();
+  EXPECT_EQ(con.Text(12, 24, 3), "C:\\");
+  // Below the limit nothing is said.
+  MaxDirsPerDrive = 5;
+  con.Type("f\r");
+  RescanDrives();
+  EXPECT_TRUE(prog.statusNote.empty());
+}
+
 TEST_F(Rescan, AFailedRewriteKeepsTheScanFile) {
   const std::string old = sys.files[ScanFilePath()];
   sys.readOnly.insert(ScanFilePath());
@@ -139,7 +165,7 @@ class CommandLineScan : public Rescan {
   void SetUp() override {
     Rescan::SetUp();
     for (int d = 1; d <= 26; ++d) {
-      Drive(d).paths.clear();
+      Drive(d).paths.Clear();
       Drive(d).entryCount = 0;
       Drive(d).scanned = false;
     }
@@ -196,6 +222,14 @@ TEST_F(CommandLineScan, EscCancelsOneDriveOnly) {
   EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
                           [](const std::string& l) { return l[0] == 'E'; }),
             2);
+}
+
+TEST_F(CommandLineScan, AScanAtTheLimitSaysSoOnTheNextLine) {
+  MaxDirsPerDrive = 3;  // E holds 2 entries, F 4
+  EXPECT_EQ(Run("/SFE"), 0);
+  EXPECT_EQ(con.output,
+            "Scanning drive E:\r\nScanning drive F:\r\n"
+            "Drive F: stopped at the limit, 3 directories kept\r\n2 drive(s) scanned\r\n");
 }
 
 TEST_F(CommandLineScan, MissingFileIsCreatedAndFailuresAreReportedNotCounted) {

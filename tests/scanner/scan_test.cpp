@@ -125,6 +125,7 @@ TEST_F(Scan, RunningCountAtColumn55RightAlignedAndOnlyWhenNotQuiet) {
 }
 
 TEST_F(Scan, StopsAtTheLimitWithThe9999thDirectoryFoundAsTheLast) {
+  MaxDirsPerDrive = 10000;  // the default's rule at a size a test can build
   // 110 directories of 100 subdirectories: 11110 in all, in pre-order.
   std::vector<std::string> preOrder;
   for (int i = 0; i < 110; ++i) {

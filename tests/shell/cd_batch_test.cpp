@@ -15,14 +15,14 @@ std::string BatchAt(TestSystem& sys) {
 TEST_F(CdBatch, TwoLinesBesideTheProgramWhateverTheCurrentDirectory) {
   sys.AddDir("D:\\WORK\\SRC");
   sys.cwd = "D:\\WORK\\SRC";
-  Drive(4).paths = {"", "D:\\", "D:\\WORK"};
-  Drive(4).prefixes = {"", "", ""};
+  Drive(4).paths = MakePathList({"", "D:\\", "D:\\WORK"});
+  Drive(4).depths = {0, 1, 1};
   scanner.scanList = {"", "D:\\"};
   EXPECT_EQ(ExitCodeOf(WriteCdBatch), -1);
   EXPECT_EQ(BatchAt(sys), "D:\r\ncd \"D:\\WORK\\SRC\"\r\n");
   EXPECT_EQ(sys.files.count("D:\\WORK\\SRC\\KS95CD.BAT"), 0u);
-  EXPECT_TRUE(Drive(4).paths.empty());
-  EXPECT_TRUE(Drive(4).prefixes.empty());
+  EXPECT_EQ(Drive(4).paths.size(), 0u);
+  EXPECT_TRUE(Drive(4).depths.empty());
   EXPECT_TRUE(scanner.scanList.empty());
 
   // A later run truncates the file.

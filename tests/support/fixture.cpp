@@ -1,5 +1,7 @@
 #include "fixture.h"
 
+#include "browser/render.h"
+
 #include "crt32/console.h"
 #include "crt32/keyboard.h"
 #include "crt32/screen.h"
@@ -54,5 +56,24 @@ std::vector<std::string> KsTest::ScanFileLines() {
     out.push_back(f.substr(pos, end - pos));
     pos = end + 2;
   }
+  return out;
+}
+
+PathList MakePathList(const std::vector<std::string>& withPlaceholder) {
+  PathList list;
+  for (size_t i = 1; i < withPlaceholder.size(); ++i) list.Append(withPlaceholder[i]);
+  return list;
+}
+
+std::vector<std::string> PathsOf(const PathList& paths) {
+  std::vector<std::string> out;
+  for (size_t i = 0; i < paths.size(); ++i) out.emplace_back(paths[i]);
+  return out;
+}
+
+std::vector<std::string> PrefixesOf(int driveNumber) {
+  std::vector<std::string> out;
+  BuildPrefixRange(driveNumber, 1, Drive(driveNumber).entryCount, &out);
+  out.insert(out.begin(), std::string());
   return out;
 }

@@ -10,6 +10,12 @@
 #include "test_console.h"
 #include "test_system.h"
 
+// A drive's path list from its entries, the first being the placeholder "".
+PathList MakePathList(const std::vector<std::string>& withPlaceholder);
+std::vector<std::string> PathsOf(const PathList& paths);
+// The tree prefixes of a loaded drive, indices 0..entryCount.
+std::vector<std::string> PrefixesOf(int driveNumber);
+
 class KsTest : public ::testing::Test {
  protected:
   void SetUp() override;
