@@ -24,7 +24,7 @@ bool ValidDrive(int d) { return d >= 1 && d <= 26; }
 // The last column is left free as well, since writing there moves the
 // cursor past the row's end.
 std::string DirectoryQuestion(const std::string& name) {
-  const int room = 79 - static_cast<int>(sizeof kDirQuestionHead - 1) -
+  const int room = prog.ScreenColumns - 1 - static_cast<int>(sizeof kDirQuestionHead - 1) -
                    static_cast<int>(sizeof kDirQuestionTail - 1) - 1;
   return kDirQuestionHead + CutToCells(name, room) + kDirQuestionTail;
 }
@@ -38,9 +38,13 @@ void Ask(const std::string& question) {
 }
 
 // Only Y or N answers; there is no way out of the question otherwise.
-bool AnswerYes() {
+bool AnswerYes(const std::string& question) {
   for (;;) {
-    uint8_t c = ReadPromptChar();
+    uint8_t c = ReadPromptChar([&question] {
+      FollowScreenSize();
+      DrawTreeScreen();
+      Ask(question);
+    });
     if (c >= 'a' && c <= 'z') c = static_cast<uint8_t>(c - 32);
     if (c == 'Y' || c == 'N') {
       HideCursor();
@@ -112,8 +116,9 @@ void DeleteDirectoryFromScanFile() {
     return;
   }
 
-  Ask(DirectoryQuestion(EntryName(tree.paths[e])));
-  if (AnswerYes()) {
+  std::string question = DirectoryQuestion(EntryName(tree.paths[e]));
+  Ask(question);
+  if (AnswerYes(question)) {
     RewriteScanFile(d, e);
     ReloadKeepingDrive();
   }
@@ -127,8 +132,9 @@ void DeleteDriveFromScanFile() {
     return;
   }
 
-  Ask(std::string(" Delete ") + DriveLetter(d) + ": drive from scan file (y/n) ? ");
-  if (AnswerYes()) {
+  std::string question = std::string(" Delete ") + DriveLetter(d) + ": drive from scan file (y/n) ? ";
+  Ask(question);
+  if (AnswerYes(question)) {
     RewriteScanFile(d, 0);
     ReloadKeepingDrive();
     // The drive stays when it is still present (as its bare letter);

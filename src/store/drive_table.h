@@ -33,6 +33,7 @@ struct ProgramState {
   std::string programDirectory;
   std::string scanFilePath;
   int ScreenRows = 25;
+  int ScreenColumns = 80;  // width the tree screen is laid out in
   int LastKey = 0;
   std::vector<std::string> args;  // arguments after the program name
   std::string searchText;         // speed search
