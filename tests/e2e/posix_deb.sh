@@ -54,7 +54,7 @@ for lib in libc6 libncursesw6; do
 done
 
 installed=1
-DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
+DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends -o DPkg::Lock::Timeout=300 \
   "$deb" > "$T/apt.log" 2>&1 || fail "apt install: $(cat "$T/apt.log")"
 files=$(dpkg -L ks95)
 
@@ -87,7 +87,7 @@ tmux_keys Enter
 tmux_wait_exit
 [ "$(cat "$T/out/tree")" = "$T/d/alpha" ] || fail "tree mode left the shell in: $(cat "$T/out/tree")"
 
-DEBIAN_FRONTEND=noninteractive apt-get remove -y -q ks95 > "$T/remove.log" 2>&1 ||
+DEBIAN_FRONTEND=noninteractive apt-get remove -y -q -o DPkg::Lock::Timeout=300 ks95 > "$T/remove.log" 2>&1 ||
   fail "apt remove: $(cat "$T/remove.log")"
 left=
 while IFS= read -r f; do
