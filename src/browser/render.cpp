@@ -10,7 +10,6 @@
 
 namespace {
 
-
 const char kContinuing[] = "\xB3 ";
 const char kEmpty[] = "  ";
 const char kBranch[] = "\xC3\xC4";

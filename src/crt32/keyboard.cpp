@@ -141,6 +141,12 @@ bool IsResize(const InputRecord& ev) {
   return ev.eventType == kWindowBufferSizeEvent && theConsole->FollowsWindowSize();
 }
 
+bool KeyPressQueued() {
+  InputRecord head;
+  return theConsole->NumberOfInputEvents() > 0 && theConsole->PeekInput(&head) &&
+         head.eventType == kKeyEvent && head.key.keyDown;
+}
+
 bool CapsAffects(int vk) {
   return (vk >= 65 && vk <= 95) || (vk >= 186 && vk <= 254);
 }
@@ -243,7 +249,9 @@ uint8_t ReadKeyChar() {
     pendingScan = 0;
     return s;
   }
-  if (resizePending) {
+  // A size change that KeyWaiting took out of the queue comes after the
+  // keys already typed: a scan's poll for Esc reads those and would drop it.
+  if (resizePending && replayCount == 0 && !KeyPressQueued()) {
     resizePending = false;
     pendingScan = kResizeScan;
     return 0;

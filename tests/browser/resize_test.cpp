@@ -125,4 +125,17 @@ TEST_F(Resize, HelpIsDrawnAgainAndAResizeBehindItsKeyReachesTheTree) {
   EXPECT_EQ(con.Row(11), Status("D:\\DIR130", 70));
 }
 
+TEST_F(Resize, APolledResizeComesAfterTheKeysTypedBehindIt) {
+  // As a scan polls for Esc: the size change is not a key, is not lost, and
+  // does not hide the Esc behind it.
+  con.followsWindow = true;
+  con.PushResize(60, 10);
+  con.PushKey(0x1B, 27);
+  EXPECT_FALSE(KeyWaiting());
+  EXPECT_TRUE(KeyWaiting());
+  EXPECT_EQ(ReadKeyChar(), 27);
+  EXPECT_FALSE(KeyWaiting());
+  EXPECT_EQ(ReadKeyCode(true), kKeyResize);
+}
+
 }  // namespace
