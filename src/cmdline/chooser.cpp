@@ -10,7 +10,7 @@
 
 namespace {
 
-// The box's place and size: the design's 70 columns at column 5 with ten
+// The box's place and size: 70 columns at column 5 with ten
 // candidate rows from row 7, smaller only in a terminal that has no room
 // for it.
 struct Geometry {
