@@ -25,7 +25,7 @@ bool ValidDrive(int d) { return d >= 1 && d <= 26; }
 // The last column is left free as well, since writing there moves the
 // cursor past the row's end.
 std::string DirectoryQuestion(std::string_view name) {
-  const int room = 79 - static_cast<int>(sizeof kDirQuestionHead - 1) -
+  const int room = prog.ScreenColumns - 1 - static_cast<int>(sizeof kDirQuestionHead - 1) -
                    static_cast<int>(sizeof kDirQuestionTail - 1) - 1;
   return kDirQuestionHead + CutToCells(std::string(name), room) + kDirQuestionTail;
 }
@@ -39,9 +39,13 @@ void Ask(const std::string& question) {
 }
 
 // Only Y or N answers; there is no way out of the question otherwise.
-bool AnswerYes() {
+bool AnswerYes(const std::string& question) {
   for (;;) {
-    uint8_t c = ReadPromptChar();
+    uint8_t c = ReadPromptChar([&question] {
+      FollowScreenSize();
+      DrawTreeScreen();
+      Ask(question);
+    });
     if (c >= 'a' && c <= 'z') c = static_cast<uint8_t>(c - 32);
     if (c == 'Y' || c == 'N') {
       HideCursor();
@@ -116,8 +120,9 @@ void DeleteDirectoryFromScanFile() {
     return;
   }
 
-  Ask(DirectoryQuestion(EntryName(tree.paths[static_cast<size_t>(e)])));
-  if (AnswerYes()) {
+  std::string question = DirectoryQuestion(EntryName(tree.paths[static_cast<size_t>(e)]));
+  Ask(question);
+  if (AnswerYes(question)) {
     const std::string path(tree.paths[static_cast<size_t>(e)]);
     RewriteScanFile(d, &path);
     ReloadKeepingDrive();
@@ -132,8 +137,9 @@ void DeleteDriveFromScanFile() {
     return;
   }
 
-  Ask(std::string(" Delete ") + DriveLetter(d) + ": drive from scan file (y/n) ? ");
-  if (AnswerYes()) {
+  std::string question = std::string(" Delete ") + DriveLetter(d) + ": drive from scan file (y/n) ? ";
+  Ask(question);
+  if (AnswerYes(question)) {
     RewriteScanFile(d, nullptr);
     ReloadKeepingDrive();
     // The drive stays when it is still present (as its bare letter);

@@ -1,9 +1,11 @@
 #include "browser/help.h"
 
+#include <algorithm>
 #include <string>
 
 #include "browser/render.h"
 #include "crt32/console.h"
+#include "crt32/key_codes.h"
 #include "crt32/keyboard.h"
 #include "store/drive_table.h"
 
@@ -37,21 +39,46 @@ const HelpLine kHelpLines[] = {
     {22, 4, "KS ?                  ; list all command line options"},
 };
 
+constexpr int kHelpRows = 23;  // rows 0..22, then the bar on the last row
+constexpr int kWidestLine = 71;  // the longest line, from column 4
+
+void DrawHelp() {
+  const int width = prog.ScreenColumns;
+  const int rows = prog.ScreenRows;
+  // A terminal smaller than the screen gets it packed: the columns move left
+  // as far as needed, the blank rows and the two heading lines go first.
+  const bool packed = ConsoleFollowsWindow() && rows - 1 < kHelpRows;
+  const int shift = std::max(0, 4 + kWidestLine - width);
+  auto column = [shift](int c) { return std::max(0, c - shift); };
+
+  SetColourSlot(26);
+  ClearScreen();
+  WriteAtSlot(column(26), 0, 26, "Kestrin 95 v1.00");
+  if (!packed) {
+    WriteAtSlot(column(13), 1, 26, "A quick way to change directory from a tree of drives");
+    WriteAtSlot(column(22), 2, 26, "Press any key to return to the tree");
+  }
+  int row = 1;
+  for (const HelpLine& line : kHelpLines) {
+    int at = packed ? row++ : line.row;
+    if (at < rows - 1) WriteAtSlot(column(line.column), at, 27, line.text);
+  }
+  WriteAtSlot(0, rows - 1, 20, std::string(static_cast<size_t>(width), ' '));
+}
+
 }  // namespace
 
 void ShowHelpScreen() {
-  SetColourSlot(26);
-  ClearScreen();
-  WriteAtSlot(26, 0, 26, "Kestrin 95 v1.00");
-  WriteAtSlot(13, 1, 26, "A quick way to change directory from a tree of drives");
-  WriteAtSlot(22, 2, 26, "Press any key to return to the tree");
-  for (const HelpLine& line : kHelpLines)
-    WriteAtSlot(line.column, line.row, 27, line.text);
-  WriteAtSlot(0, prog.ScreenRows - 1, 20, std::string(80, ' '));
-
+  // A change of the window's size redraws the help for the new size and
+  // goes on waiting.
+  for (;;) {
+    DrawHelp();
+    if (ReadKeyCode(false) != kKeyResize) break;
+    FollowScreenSize();
+  }
   // The closing key must not reach tree mode: neither the scan code an
-  // extended key leaves pending nor presses queued right behind it.
-  ReadKeyChar();
+  // extended key leaves pending (read above) nor presses queued right
+  // behind it.
   while (KeyWaiting()) ReadKeyChar();
 
   DrawTreeScreen();

@@ -35,6 +35,16 @@ void FollowUp(DriveTree& t, int d) {
   }
 }
 
+// A new window size: the same drive and selection, laid out anew; a speed
+// search goes on.
+void FollowNewSize() {
+  FollowScreenSize();
+  std::string search = prog.searchText;
+  DrawTreeScreen();
+  prog.searchText = search;
+  if (!search.empty()) ShowSpeedSearchLine();
+}
+
 void SwitchDrive(int step) {
   // With no drive to show the wrap-around search would never end.
   if (!AnyDriveHasEntries()) return;
@@ -162,6 +172,10 @@ void DispatchKey() {
   const int d = prog.currentDrive;
   const bool shown = HasEntries(d);
   const int key = prog.LastKey;
+  if (key == kKeyResize) {
+    FollowNewSize();
+    return;
+  }
   if (shown && MoveKey(key, d)) return;
   switch (key) {
     case kKeyTab:

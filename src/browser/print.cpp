@@ -1,6 +1,7 @@
 #include "browser/print.h"
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,9 +19,9 @@ namespace {
 
 // Waits for Esc or a port digit; everything else, extended keys included,
 // leaves the prompt standing.
-uint8_t ReadPortKey() {
+uint8_t ReadPortKey(const std::function<void()>& redraw) {
   for (;;) {
-    uint8_t c = ReadPromptChar();
+    uint8_t c = ReadPromptChar(redraw);
     if (c == kKeyEsc || (c >= '1' && c <= '3')) return c;
   }
 }
@@ -60,14 +61,21 @@ bool PrintLines(File* printer, int d) {
 }  // namespace
 
 void PrintTree() {
-  int rows = prog.ScreenRows;
-  SetColourSlot(22);
-  MoveCursor(0, rows - 1);
-  WriteText(" Print tree to LPT (1,2,3): ");
-  ClearToLineEnd();
-  ShowCursor();
-  uint8_t key = ReadPortKey();
+  auto ask = [] {
+    SetColourSlot(22);
+    MoveCursor(0, prog.ScreenRows - 1);
+    WriteText(" Print tree to LPT (1,2,3): ");
+    ClearToLineEnd();
+    ShowCursor();
+  };
+  ask();
+  uint8_t key = ReadPortKey([&ask] {
+    FollowScreenSize();
+    DrawTreeScreen();
+    ask();
+  });
   HideCursor();
+  const int rows = prog.ScreenRows;
   if (key == kKeyEsc) {
     DrawTreeScreen();
     return;

@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr int kWidth = 80;  // the layout's width, whatever the console's
-
 const char kContinuing[] = "\xB3 ";
 const char kEmpty[] = "  ";
 const char kBranch[] = "\xC3\xC4";
@@ -26,18 +24,41 @@ constexpr NameSlots kPlainName = {16, 29, 18};
 constexpr NameSlots kBarName = {17, 30, 19};
 
 int Rows() { return prog.ScreenRows; }
+// The layout's width: 80 columns on the Windows console, the terminal's own
+// width in a terminal.
+int Width() { return prog.ScreenColumns; }
+
+// Column of the directory count on the drive line; in a narrow terminal it
+// moves left so that it stays whole.
+constexpr int kCountColumn = 69;
+constexpr int kPathColumn = 12;  // the status line's path, after " F1: Help │ "
 
 // Writes `text` from `*column` but never past the layout's last column, so
 // nothing wraps onto the next row; advances `*column` by the cells written.
 void WriteClipped(int* column, int row, int slot, const std::string& text) {
-  if (*column >= kWidth) return;
-  std::string cut = CutToCells(text, kWidth - *column);
+  if (*column >= Width()) return;
+  std::string cut = CutToCells(text, Width() - *column);
   WriteAtSlot(*column, row, slot, cut);
   *column += TextCells(cut);
 }
 
 void WriteBlanksToEnd(int column, int row, int slot) {
-  if (column < kWidth) WriteAtSlot(column, row, slot, std::string(kWidth - column, ' '));
+  if (column < Width()) WriteAtSlot(column, row, slot, std::string(Width() - column, ' '));
+}
+
+// Keeps T <= S <= T+W-1 for a new list height, and fills the window from
+// the top when it has grown past the drive's end.
+void FitDrive(DriveTree& t, int rows) {
+  const int n = t.entryCount;
+  t.rowsUsed = n < rows - 1 ? n : std::max(1, rows - 2);
+  const int w = t.rowsUsed;
+  int& s = t.currentEntry;
+  int& top = t.topEntry;
+  s = std::min(std::max(s, 1), n);
+  top = std::min(top, std::max(1, n - w + 1));
+  if (s > top + w - 1) top = s - w + 1;
+  if (s < top) top = s;
+  top = std::max(top, 1);
 }
 
 bool HasEntries(int d) { return d >= 1 && d <= 26 && Drive(d).entryCount > 0; }
@@ -129,6 +150,22 @@ void BuildPrefixRange(int driveNumber, int first, int last, std::vector<std::str
   }
 }
 
+std::string CutMiddle(const std::string& path, int cells) {
+  if (TextCells(path) <= cells) return path;
+  if (cells <= 2) return TailToCells(path, cells);
+  // The drive's root stays when there is room for it and a little of the
+  // end: "D:\..deep\name".
+  std::string head = CutToCells(path, std::min(3, cells - 2 - 3));
+  return head + ".." + TailToCells(path, cells - 2 - TextCells(head));
+}
+
+void FollowScreenSize() {
+  prog.ScreenRows = std::max(3, ScreenRows());
+  prog.ScreenColumns = LayoutColumns();
+  for (int d = 1; d <= 26; ++d)
+    if (Drive(d).entryCount > 0) FitDrive(Drive(d), prog.ScreenRows);
+}
+
 std::string TreePrefix(int driveNumber, int entry) {
   std::vector<std::string> one;
   BuildPrefixRange(driveNumber, entry, entry, &one);
@@ -159,7 +196,8 @@ void DrawTreeScreen() {
     ++column;
   }
   WriteBlanksToEnd(column, 0, 9);
-  WriteAtSlot(26, 0, 9, "Kestrin 95 v1.00");
+  int titleColumn = 26;
+  WriteClipped(&titleColumn, 0, 9, "Kestrin 95 v1.00");
   if (cur != 0) {
     const DriveTree& t = Drive(cur);
     std::string count = !t.scanned ? "? dirs"
@@ -167,13 +205,15 @@ void DrawTreeScreen() {
                                          (t.entryCount == 1 ? " dir" : " dirs");
     // Up to five digits the count starts at column 69; longer ones move
     // left so that the text still ends in the last column.
-    WriteAtSlot(std::min(69, kWidth - static_cast<int>(count.size())), 0, 14, count);
+    int countColumn = std::max(0, std::min(kCountColumn, Width() - TextCells(count)));
+    WriteClipped(&countColumn, 0, 14, count);
   }
 
   MoveCursor(0, rows - 1);
-  WriteAtSlot(0, rows - 1, 20, " F1: ");
-  WriteAtSlot(5, rows - 1, 21, "Help \xB3 ");
-  WriteAtSlot(12, rows - 1, 21, std::string(68, ' '));
+  int status = 0;
+  WriteClipped(&status, rows - 1, 20, " F1: ");
+  WriteClipped(&status, rows - 1, 21, "Help \xB3 ");
+  WriteBlanksToEnd(status, rows - 1, 21);
   DrawListWindow(cur);
 }
 
@@ -201,11 +241,13 @@ void DrawListWindow(int driveNumber) {
 void DrawStatusLine() {
   const int row = Rows() - 1;
   const int cur = prog.currentDrive;
-  int column = 12;
+  int column = kPathColumn;
   if (HasEntries(cur)) {
     const DriveTree& t = Drive(cur);
     // The path is cut at the layout's edge like everything else: past it the
-    // console would wrap it onto the row below the window.
+    // console would wrap it onto the row below the window.  A terminal of
+    // any width shows its end, the selected directory's own name, and gives
+    // up the middle instead.
     if (!prog.statusNote.empty()) {
       // A note from the last dialogue takes the place of the path once.
       WriteClipped(&column, row, 20, prog.statusNote);
@@ -213,7 +255,9 @@ void DrawStatusLine() {
       WriteBlanksToEnd(column, row, 20);
       return;
     }
-    WriteClipped(&column, row, 21, std::string(t.paths[static_cast<size_t>(t.currentEntry)]));
+    std::string path(t.paths[static_cast<size_t>(t.currentEntry)]);
+    if (ConsoleFollowsWindow()) path = CutMiddle(path, Width() - column);
+    WriteClipped(&column, row, 21, path);
     if (!t.scanned) {
       WriteClipped(&column, row, 20, " (This drive has not been scanned)");
     } else if (t.currentEntry == 1) {

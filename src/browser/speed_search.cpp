@@ -107,8 +107,11 @@ void ShowSpeedSearchLine() {
   WriteText(" Speed Search: ");
   SetColourSlot(24);
   // A text wider than the row would wrap into the list window.
-  WriteText(CutToCells(prog.searchText, 80 - kTextColumn));
-  MoveCursor(49, 0);
+  WriteText(CutToCells(prog.searchText, prog.ScreenColumns - kTextColumn));
+  // In a narrow terminal the hint gives way to the text.
+  int hint = 49;
+  if (hint + 18 > prog.ScreenColumns) return;
+  MoveCursor(hint, 0);
   SetColourSlot(25);
   WriteText("Alt-N = Next match");
 }

@@ -10,42 +10,87 @@
 
 namespace {
 
-constexpr int kBoxColumn = 5;
-constexpr int kFirstRow = 7;  // row of the window's first candidate
-constexpr int kTextColumn = 7;  // a blank, then the candidate's text
-constexpr int kWindowRows = 10;
-constexpr int kTextCells = 64;  // room for a candidate's text in a row
+// The box's place and size: 70 columns at column 5 with ten
+// candidate rows from row 7, smaller only in a terminal that has no room
+// for it.
+struct Geometry {
+  int column = 5;      // the box row's first cell (a blank before the border)
+  int inner = 66;      // cells between the borders
+  int top = 4;         // the top border's row
+  int windowRows = 10;  // candidate rows
+
+  int FirstRow() const { return top + 3; }
+  int TextColumn() const { return column + 2; }  // a blank, then the text
+  int TextRoom() const { return inner - 2; }
+};
+
+Geometry FitToScreen() {
+  Geometry g;
+  if (!ConsoleFollowsWindow()) return g;
+  const int width = LayoutColumns();
+  const int rows = ScreenRows();
+  if (g.column + g.inner + 4 > width) {
+    g.column = 0;
+    g.inner = std::max(8, width - 4);
+  }
+  // Six rows of frame, title and legend around the candidates.
+  if (g.top + 6 + g.windowRows > rows) {
+    g.top = std::max(0, rows - 6 - g.windowRows);
+    g.windowRows = std::max(1, std::min(10, rows - 6));
+  }
+  return g;
+}
 
 struct Chooser {
   const CandidateList& list;
+  Geometry g;
   int topCandidate = 1;
   int selectedCandidate = 1;
 
   int Count() const { return static_cast<int>(list.items.size()); }
 };
 
-std::string BoxRow(char left, char inner, char right) {
-  return std::string(" ") + left + std::string(66, inner) + right + " ";
+std::string BoxRow(const Geometry& g, char left, char inner, char right) {
+  return std::string(" ") + left + std::string(static_cast<size_t>(g.inner), inner) + right + " ";
 }
 
-void DrawBox(const CandidateList& list) {
+void DrawBox(const Chooser& ch) {
+  const Geometry& g = ch.g;
+  const CandidateList& list = ch.list;
   const char dh = '\xCD', dv = '\xBA';
-  WriteAtSlot(kBoxColumn, 4, 1, BoxRow('\xC9', dh, '\xBB'));
-  WriteAtSlot(kBoxColumn, 5, 1, BoxRow(dv, ' ', dv));
-  WriteAtSlot(kBoxColumn, 6, 1, BoxRow('\xCC', dh, '\xB9'));
-  for (int row = kFirstRow; row < kFirstRow + kWindowRows; ++row)
-    WriteAtSlot(kBoxColumn, row, 1, BoxRow(dv, ' ', dv));
-  WriteAtSlot(kBoxColumn, 17, 1, BoxRow('\xCC', dh, '\xB9'));
-  std::string legend =
-      " Cursor: \x18 \x19  Select: Enter  Quit: Esc" + std::string(28, ' ');
-  WriteAtSlot(kBoxColumn, 18, 1, " " + std::string(1, dv) + legend + dv + " ");
-  WriteAtSlot(kBoxColumn, 19, 1, BoxRow('\xC8', dh, '\xBC'));
-  WriteAtSlot(11, 5, 2, "Kestrin 95 v1.00");
-  WriteAtSlot(47, 18, 4, "Exact: " + std::to_string(list.exactCount));
-  WriteAtSlot(59, 18, 5, "Partial: " + std::to_string(list.partialCount));
+  const int last = g.FirstRow() + g.windowRows;  // the lower separator
+  WriteAtSlot(g.column, g.top, 1, BoxRow(g, '\xC9', dh, '\xBB'));
+  WriteAtSlot(g.column, g.top + 1, 1, BoxRow(g, dv, ' ', dv));
+  WriteAtSlot(g.column, g.top + 2, 1, BoxRow(g, '\xCC', dh, '\xB9'));
+  for (int row = g.FirstRow(); row < last; ++row)
+    WriteAtSlot(g.column, row, 1, BoxRow(g, dv, ' ', dv));
+  WriteAtSlot(g.column, last, 1, BoxRow(g, '\xCC', dh, '\xB9'));
+  std::string exact = "Exact: " + std::to_string(list.exactCount);
+  std::string partial = "Partial: " + std::to_string(list.partialCount);
+  // The counts stand at their columns (40 and 52 inside the border) while
+  // the box has its full width; a narrower one keeps them at its right end
+  // and shortens the legend before them.
+  int exactAt = 40, partialAt = 52;
+  std::string legend = " Cursor: \x18 \x19  Select: Enter  Quit: Esc";
+  if (partialAt + TextCells(partial) > g.inner) {
+    partialAt = g.inner - TextCells(partial) - 1;
+    exactAt = partialAt - TextCells(exact) - 2;
+    if (static_cast<int>(legend.size()) > exactAt - 1) legend = " Select: Enter  Quit: Esc";
+  }
+  legend = CutToCells(legend, std::max(0, exactAt - 1));
+  legend += std::string(static_cast<size_t>(g.inner - static_cast<int>(legend.size())), ' ');
+  WriteAtSlot(g.column, last + 1, 1, " " + std::string(1, dv) + legend + dv + " ");
+  WriteAtSlot(g.column, last + 2, 1, BoxRow(g, '\xC8', dh, '\xBC'));
+  WriteAtSlot(g.column + 6, g.top + 1, 2, CutToCells("Kestrin 95 v1.00", g.inner - 4));
+  if (exactAt >= 1) {
+    WriteAtSlot(g.column + 2 + exactAt, last + 1, 4, exact);
+    WriteAtSlot(g.column + 2 + partialAt, last + 1, 5, CutToCells(partial, g.inner - partialAt));
+  }
 }
 
 void DrawCandidate(const Chooser& ch, int n, bool highlighted) {
+  const Geometry& g = ch.g;
+  const int textCells = g.TextRoom();
   const Candidate& c = ch.list.items[static_cast<size_t>(n - 1)];
   const std::string& path = c.path;
   size_t start = std::min(static_cast<size_t>(c.matchPosition - 1), path.size());
@@ -56,14 +101,14 @@ void DrawCandidate(const Chooser& ch, int n, bool highlighted) {
   std::string after = path.substr(start + length);
 
   int tail = TextCells(match) + TextCells(after);
-  if (TextCells(before) + tail > kTextCells) {
-    if (tail <= kTextCells - 2) {
-      before = CutToCells(before, kTextCells - 2 - tail) + "..";
+  if (TextCells(before) + tail > textCells) {
+    if (tail <= textCells - 2) {
+      before = CutToCells(before, textCells - 2 - tail) + "..";
     } else {
       // Even the matched name does not fit: keep its head, and mark the cut
       // at both ends so that the row never runs past the box.
       before = "..";
-      std::string rest = CutToCells(match + after, kTextCells - 4);
+      std::string rest = CutToCells(match + after, textCells - 4);
       if (rest.size() <= match.size()) {
         match = rest;
         after = "..";
@@ -77,28 +122,41 @@ void DrawCandidate(const Chooser& ch, int n, bool highlighted) {
   int normal = highlighted ? 6 : 3;
   int matchSlot = n <= ch.list.exactCount ? (highlighted ? 7 : 4)
                                           : (highlighted ? 8 : 5);
-  int row = kFirstRow + (n - ch.topCandidate);
-  int column = kTextColumn;
+  int row = g.FirstRow() + (n - ch.topCandidate);
+  int column = g.TextColumn();
   WriteAtSlot(column, row, normal, " " + before);
   column += 1 + TextCells(before);
   WriteAtSlot(column, row, matchSlot, match);
   column += TextCells(match);
   WriteAtSlot(column, row, normal,
-              after + std::string(static_cast<size_t>(65 - shown), ' '));
+              after + std::string(static_cast<size_t>(std::max(0, textCells + 1 - shown)), ' '));
 }
 
 void DrawCandidateWindow(const Chooser& ch) {
-  int last = std::min(ch.topCandidate + kWindowRows - 1, ch.Count());
+  int last = std::min(ch.topCandidate + ch.g.windowRows - 1, ch.Count());
   for (int n = ch.topCandidate; n <= last; ++n) DrawCandidate(ch, n, false);
+}
+
+// A new window size: the box drawn anew for it, the selection kept in view.
+void FollowNewSize(Chooser& ch) {
+  ch.g = FitToScreen();
+  const int rows = ch.g.windowRows;
+  int& top = ch.topCandidate;
+  top = std::min(top, std::max(1, ch.Count() - rows + 1));
+  if (ch.selectedCandidate > top + rows - 1) top = ch.selectedCandidate - rows + 1;
+  if (ch.selectedCandidate < top) top = ch.selectedCandidate;
+  ClearScreen();
+  DrawBox(ch);
+  DrawCandidateWindow(ch);
 }
 
 }  // namespace
 
 int RunChooser(const CandidateList& list) {
-  Chooser ch{list};
+  Chooser ch{list, FitToScreen()};
   const int count = ch.Count();
   HideCursor();
-  DrawBox(list);
+  DrawBox(ch);
   DrawCandidateWindow(ch);
   for (;;) {
     DrawCandidate(ch, ch.selectedCandidate, true);
@@ -119,7 +177,7 @@ int RunChooser(const CandidateList& list) {
       case kKeyDown:
         if (sel < count) {
           ++sel;
-          if (sel > top + kWindowRows - 1) {
+          if (sel > top + ch.g.windowRows - 1) {
             ++top;
             DrawCandidateWindow(ch);
           }
@@ -129,17 +187,17 @@ int RunChooser(const CandidateList& list) {
         if (sel > top) {
           sel = top;
         } else {
-          top = std::max(1, top - kWindowRows);
+          top = std::max(1, top - ch.g.windowRows);
           sel = top;
           DrawCandidateWindow(ch);
         }
         break;
       case kKeyPgDn:
-        if (sel - top < kWindowRows - 1) {
-          sel = std::min(top + kWindowRows - 1, count);
+        if (sel - top < ch.g.windowRows - 1) {
+          sel = std::min(top + ch.g.windowRows - 1, count);
         } else {
-          sel = std::min(sel + kWindowRows, count);
-          top = std::max(1, sel - (kWindowRows - 1));
+          sel = std::min(sel + ch.g.windowRows, count);
+          top = std::max(1, sel - (ch.g.windowRows - 1));
           DrawCandidateWindow(ch);
         }
         break;
@@ -152,7 +210,7 @@ int RunChooser(const CandidateList& list) {
       case kKeyEnd:
         if (sel < count) {
           sel = count;
-          top = std::max(1, count - (kWindowRows - 1));
+          top = std::max(1, count - (ch.g.windowRows - 1));
           DrawCandidateWindow(ch);
         }
         break;
@@ -160,6 +218,9 @@ int RunChooser(const CandidateList& list) {
         return sel;
       case kKeyEsc:
         return 0;
+      case kKeyResize:
+        FollowNewSize(ch);
+        break;
       default:
         break;
     }

@@ -1,5 +1,7 @@
 #include "crt32/console.h"
 
+#include <algorithm>
+
 #include "crt32/text_cells.h"
 #include "shell/process.h"
 #include "system/console_device.h"
@@ -95,8 +97,20 @@ void ClearScreen() {
 void WriteAt(int column, int row, uint8_t foreground, uint8_t background,
              const std::string& text) {
   if (text.empty()) return;
-  Info();
+  BufferInfo info = Info();
   Coord at = ToBuffer(column, row);
+  if (theConsole->FollowsWindowSize()) {
+    int room = info.window.right + 1 - at.x;
+    if (room <= 0 || at.x < 0) return;
+    if (TextCells(text) > room) {
+      std::string cut = CutToCells(text, room);
+      if (cut.empty()) return;
+      theConsole->FillAttribute(static_cast<uint16_t>(background * 16 + foreground),
+                                TextCells(cut), at);
+      theConsole->WriteCharacters(cut.data(), static_cast<int>(cut.size()), at);
+      return;
+    }
+  }
   theConsole->FillAttribute(static_cast<uint16_t>(background * 16 + foreground),
                             TextCells(text), at);
   theConsole->WriteCharacters(text.data(), static_cast<int>(text.size()), at);
@@ -150,4 +164,12 @@ void ShowCursor() {
 int ScreenRows() {
   BufferInfo info = Info();
   return info.window.bottom - info.window.top + 1;
+}
+
+bool ConsoleFollowsWindow() { return theConsole->FollowsWindowSize(); }
+
+int LayoutColumns() {
+  if (!theConsole->FollowsWindowSize()) return 80;
+  BufferInfo info = Info();
+  return std::max(1, info.window.right - info.window.left + 1);
 }

@@ -18,6 +18,8 @@ void SetBackground(uint8_t colour);
 void SetColourSlot(int slot);
 void ClearToLineEnd();
 void ClearScreen();
+// On a console that follows its window the text stops at the window's right
+// edge instead of running on into the next row.
 void WriteAt(int column, int row, uint8_t foreground, uint8_t background,
              const std::string& text);
 // WriteAt in the colours of a slot.
@@ -33,6 +35,11 @@ std::string VisibleControls(const std::string& text);
 void HideCursor();
 void ShowCursor();
 int ScreenRows();
+// Width the screens are laid out in: the window's on a console that follows
+// its window (a terminal), else the fixed 80 columns.
+int LayoutColumns();
+// True on a console that follows its window's size (see ConsoleDevice).
+bool ConsoleFollowsWindow();
 
 // Forgets the window origin and handles, as at program start (tests).
 void ResetConsoleLayer();

@@ -26,4 +26,7 @@ enum : int {
   kKeyCtrlUp = -141,
   kKeyCtrlDown = -145,
   kKeyCtrlDelete = -255,
+  // Not a key: the window changed size and the screen must be drawn anew.
+  // Only a console that follows its window's size sends it.
+  kKeyResize = -254,
 };

@@ -1,6 +1,7 @@
 #include "crt32/keyboard.h"
 
 #include <cstring>
+#include <functional>
 
 #include "system/system.h"
 
@@ -136,12 +137,28 @@ KeyResult FromChar(int ch) {
   return r;
 }
 
+bool IsResize(const InputRecord& ev) {
+  return ev.eventType == kWindowBufferSizeEvent && theConsole->FollowsWindowSize();
+}
+
+bool KeyPressQueued() {
+  InputRecord head;
+  return theConsole->NumberOfInputEvents() > 0 && theConsole->PeekInput(&head) &&
+         head.eventType == kKeyEvent && head.key.keyDown;
+}
+
 bool CapsAffects(int vk) {
   return (vk >= 65 && vk <= 95) || (vk >= 186 && vk <= 254);
 }
 
+// The scan code that stands for a change of the window's size (kKeyResize).
+const uint8_t kResizeScan = 254;
+
 // Reader state, process-wide.
 uint8_t pendingScan = 0;
+// A size change taken out of the queue by KeyWaiting, still to be reported
+// by the next read.
+bool resizePending = false;
 InputRecord savedEvent;
 uint16_t replayCount = 0;
 uint16_t shiftState = 0;
@@ -159,8 +176,8 @@ struct InputModeGuard {
   ~InputModeGuard() { theConsole->SetInputMode(mode); }
 };
 
-// One key press or mouse event from the console; everything else is
-// consumed and dropped.
+// One key press, mouse event or size change from the console; everything
+// else is consumed and dropped.
 InputRecord ReadOneEvent() {
   InputModeGuard guard;
   InputRecord ev;
@@ -179,7 +196,7 @@ InputRecord ReadOneEvent() {
     }
     InputRecord dropped;
     theConsole->ReadInput(&dropped);
-    if (ev.eventType == kMouseEvent) return ev;
+    if (ev.eventType == kMouseEvent || IsResize(ev)) return ev;
   }
 }
 
@@ -232,6 +249,13 @@ uint8_t ReadKeyChar() {
     pendingScan = 0;
     return s;
   }
+  // A size change that KeyWaiting took out of the queue comes after the
+  // keys already typed: a scan's poll for Esc reads those and would drop it.
+  if (resizePending && replayCount == 0 && !KeyPressQueued()) {
+    resizePending = false;
+    pendingScan = kResizeScan;
+    return 0;
+  }
   for (;;) {
     InputRecord ev;
     if (replayCount > 0) {
@@ -251,6 +275,10 @@ uint8_t ReadKeyChar() {
       }
     }
     if (ev.eventType == kMouseEvent) continue;
+    if (ev.eventType == kWindowBufferSizeEvent) {
+      pendingScan = kResizeScan;
+      return 0;
+    }
 
     shiftState = ShiftStateFromControlKeys(ev.key.controlKeyState);
     int vk = ev.key.virtualKeyCode;
@@ -277,6 +305,8 @@ bool KeyWaiting() {
   if (!theConsole->PeekInput(&ev)) return false;
   if (ev.eventType == kKeyEvent && ev.key.keyDown) return true;
   theConsole->ReadInput(&ev);
+  // Not a key, but the screen must still follow it: the next read says so.
+  if (IsResize(ev)) resizePending = true;
   return false;
 }
 
@@ -287,14 +317,19 @@ int ReadKeyCode(bool upperCase) {
   return c;
 }
 
-uint8_t ReadPromptChar() {
-  uint8_t c = ReadKeyChar();
-  if (c == 0) ReadKeyChar();  // an extended key never answers a prompt
-  return c;
+uint8_t ReadPromptChar(const std::function<void()>& redraw) {
+  for (;;) {
+    uint8_t c = ReadKeyChar();
+    if (c != 0) return c;
+    // An extended key never answers a prompt.
+    if (ReadKeyChar() != kResizeScan) return 0;
+    if (redraw) redraw();
+  }
 }
 
 void ResetKeyboardState() {
   pendingScan = 0;
+  resizePending = false;
   savedEvent = InputRecord{};
   replayCount = 0;
   shiftState = 0;

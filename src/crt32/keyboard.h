@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "system/console_device.h"
 
@@ -14,8 +15,9 @@ bool KeyWaiting();
 int ReadKeyCode(bool upperCase);
 
 // A character for a prompt that wants characters only: an extended key is
-// read whole and answered with 0.
-uint8_t ReadPromptChar();
+// read whole and answered with 0.  A change of the window's size is no
+// answer: `redraw` puts the screen and the prompt back, and the wait goes on.
+uint8_t ReadPromptChar(const std::function<void()>& redraw = nullptr);
 
 // Result of translating one key event: a character (scan 0), an extended key
 // (character 0, scan code), or no key at all.

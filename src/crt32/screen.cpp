@@ -44,6 +44,18 @@ void SaveScreen() {
 
 void RestoreScreen() {
   if (!saved.held) return;  // nothing saved: leave the screen alone
+  // A buffer that grew since the save (a terminal made larger) would keep
+  // the program's drawing past the copy's end: blank it first.
+  BufferInfo info;
+  theConsole->GetBufferInfo(&info);
+  int now = info.size.x * info.size.y;
+  if (now > saved.cells && info.size.x > 0) {
+    Coord from;
+    from.x = static_cast<int16_t>(saved.cells % info.size.x);
+    from.y = static_cast<int16_t>(saved.cells / info.size.x);
+    theConsole->FillAttribute(0x07, now - saved.cells, from);
+    theConsole->FillCharacter(' ', now - saved.cells, from);
+  }
   Coord origin;
   theConsole->WriteAttributes(saved.attributes.data(), saved.cells, origin);
   theConsole->WriteCharacters(saved.characters.data(), saved.cells, origin);

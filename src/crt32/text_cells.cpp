@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <vector>
 
 #include "system/console_device.h"
 
@@ -247,4 +248,27 @@ std::string CutToCells(const std::string& text, int cells) {
   if (CellsAreUtf8()) return Utf8CutToCells(text, cells);
   if (static_cast<int>(text.size()) <= cells) return text;
   return text.substr(0, static_cast<size_t>(cells));
+}
+
+std::string TailToCells(const std::string& text, int cells) {
+  if (cells <= 0) return std::string();
+  if (!CellsAreUtf8()) {
+    if (static_cast<int>(text.size()) <= cells) return text;
+    return text.substr(text.size() - static_cast<size_t>(cells));
+  }
+  // Character starts from the front (UTF-8 cannot be walked backwards
+  // reliably once invalid bytes count as characters), then the cells they
+  // leave behind.
+  std::vector<size_t> starts;
+  std::vector<int> widths;
+  for (size_t pos = 0; pos < text.size();) {
+    TextChar tc = NextTextChar(text.data(), text.size(), pos);
+    starts.push_back(pos);
+    widths.push_back(tc.cells);
+    pos += static_cast<size_t>(tc.bytes);
+  }
+  int used = 0;
+  size_t keep = starts.size();
+  while (keep > 0 && used + widths[keep - 1] <= cells) used += widths[--keep];
+  return keep == starts.size() ? std::string() : text.substr(starts[keep]);
 }

@@ -11,6 +11,8 @@ int TextCells(const std::string& text);
 // The longest head of `text` that fits in `cells` cells; never splits a
 // character and never leaves half of a double-width one.
 std::string CutToCells(const std::string& text, int cells);
+// The longest tail of `text` that fits in `cells` cells, by the same rules.
+std::string TailToCells(const std::string& text, int cells);
 
 // One character of UTF-8 cell text: a valid UTF-8 sequence with the
 // zero-width marks that follow it, or one byte shown as its code page 437

@@ -88,17 +88,30 @@ void ScanDriveInCommandLine() {
   if (!note.empty()) WriteLine(note);
 }
 
-void RescanDrives() {
+namespace {
+
+// The prompt with the letters typed so far.
+void AskForDrives() {
   SetColourSlot(22);
   MoveCursor(0, prog.ScreenRows - 1);
-  WriteText(" Enter drives to scan: ");
+  WriteText(" Enter drives to scan: " + scanner.drivesToScan);
   ClearToLineEnd();
   ShowCursor();
+}
+
+}  // namespace
+
+void RescanDrives() {
   scanner.drivesToScan.clear();
+  AskForDrives();
 
   int key;
   for (;;) {
-    key = ReadPromptChar();
+    key = ReadPromptChar([] {
+      FollowScreenSize();
+      DrawTreeScreen();
+      AskForDrives();
+    });
     if (key >= 'a' && key <= 'z') key -= 32;
     if (key == 13 || key == 27) break;
     if (key == 8) {

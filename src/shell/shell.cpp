@@ -1,5 +1,7 @@
 #include "shell/shell.h"
 
+#include <algorithm>
+
 #include "cmdline/options.h"
 #include "crt32/console.h"
 #include "crt32/screen.h"
@@ -31,7 +33,10 @@ void KsMain(const std::vector<std::string>& args) {
 
   prog.programDirectory = theSystem->ProgramDirectory();
   prog.scanFilePath = prog.programDirectory + "KS.DAT";
-  prog.ScreenRows = ScreenRows();
+  // Fewer than three rows leave no list window for the paging keys to
+  // count with.
+  prog.ScreenRows = std::max(3, ScreenRows());
+  prog.ScreenColumns = LayoutColumns();
   SaveUserScreen();
   MarkPresentDrives();
   prog.startupDirectory = theSystem->CurrentDirectory();

@@ -116,6 +116,7 @@ struct ProgramState {
   std::string scanFilePath;
   std::string scanFileVersion;  // of the file the trees were last loaded from
   int ScreenRows = 25;
+  int ScreenColumns = 80;  // width the tree screen is laid out in
   int LastKey = 0;
   std::vector<std::string> args;  // arguments after the program name
   std::string searchText;         // speed search

@@ -162,8 +162,9 @@ void CellBuffer::ScrollUp(uint16_t attr) {
 }
 
 void CellBuffer::Output(const char* text, int bytes, Coord* cursor,
-                        uint16_t attr) {
-  int x = std::min<int>(std::max<int>(cursor->x, 0), columns_ - 1);
+                        uint16_t attr, bool wrap) {
+  int x = std::max<int>(cursor->x, 0);
+  if (wrap) x = std::min(x, columns_ - 1);
   int y = std::min<int>(std::max<int>(cursor->y, 0), rows_ - 1);
   auto newLine = [&] {
     x = 0;
@@ -173,6 +174,7 @@ void CellBuffer::Output(const char* text, int bytes, Coord* cursor,
     }
   };
   auto put = [&](Cell::Kind kind, const char* b, int n) {
+    if (x >= columns_) return;
     int i = y * columns_ + x;
     Put(i, kind, b, n);
     if (cells_[static_cast<size_t>(i)].attr != attr) {
@@ -194,7 +196,7 @@ void CellBuffer::Output(const char* text, int bytes, Coord* cursor,
       } else if (c == '\t') {
         do {
           put(Cell::kByte, " ", 1);
-          if (++x >= columns_) {
+          if (++x >= columns_ && wrap) {
             newLine();
             break;
           }
@@ -208,7 +210,12 @@ void CellBuffer::Output(const char* text, int bytes, Coord* cursor,
     if (tc.cells == 2) {
       if (x == columns_ - 1) {
         put(Cell::kByte, " ", 1);
-        newLine();
+        if (wrap) {
+          newLine();
+        } else {
+          x += 2;
+          continue;
+        }
       }
       put(Cell::kWide, b, tc.bytes);
       ++x;
@@ -216,9 +223,9 @@ void CellBuffer::Output(const char* text, int bytes, Coord* cursor,
     } else {
       put(tc.bytes > 1 ? Cell::kChar : Cell::kByte, b, tc.bytes);
     }
-    if (++x >= columns_) newLine();
+    if (++x >= columns_ && wrap) newLine();
   }
-  cursor->x = static_cast<int16_t>(x);
+  cursor->x = static_cast<int16_t>(std::min(x, 30000));
   cursor->y = static_cast<int16_t>(y);
 }
 

@@ -47,8 +47,11 @@ class CellBuffer {
   void ReadAttributes(uint16_t* out, int cells, Coord at) const;
 
   // Processed output at `cursor` in `attr`: CR, LF, BS, tab stops, wrapping
-  // at the row's end and scrolling at the buffer's end.
-  void Output(const char* text, int bytes, Coord* cursor, uint16_t attr);
+  // at the row's end and scrolling at the buffer's end.  Without `wrap`,
+  // text past the row's end is dropped while the cursor counts on past it,
+  // so that a backspace comes back to the right place.
+  void Output(const char* text, int bytes, Coord* cursor, uint16_t attr,
+              bool wrap = true);
 
   // True while every cell is a blank in light grey on black, as the buffer
   // starts: the screen the user had before the program drew.

@@ -71,6 +71,7 @@ struct KeyEventRecord {
 struct InputRecord {
   uint16_t eventType = kKeyEvent;
   KeyEventRecord key;  // meaningful for kKeyEvent only
+  Coord size;          // kWindowBufferSizeEvent: the new buffer size
 };
 
 class ConsoleDevice {
@@ -106,6 +107,12 @@ class ConsoleDevice {
   // True when cells hold UTF-8 characters (POSIX terminals); false when one
   // byte is one cell (Windows console, code page 437).
   virtual bool Utf8Cells() const { return false; }
+
+  // True when the buffer is always the window and follows its size (a
+  // terminal): screens are laid out in its width, text never wraps onto the
+  // next row, and a size change arrives as a kWindowBufferSizeEvent.  False
+  // for the Windows console, whose screens keep their 80 columns.
+  virtual bool FollowsWindowSize() const { return false; }
 
   // Input.
   virtual uint32_t GetInputMode() = 0;

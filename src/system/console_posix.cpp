@@ -149,7 +149,9 @@ class PosixConsole : public ConsoleDevice {
   }
 
   void SetCursorPosition(Coord at) override {
-    if (at.x < 0 || at.y < 0 || at.x >= cells_.Columns() ||
+    // Past the right edge is allowed while the program draws: output there
+    // is dropped rather than wrapped (see WriteOutput).
+    if (at.x < 0 || at.y < 0 || (at.x >= cells_.Columns() && !fullScreen_) ||
         at.y >= cells_.Rows())
       return;
     cursor_ = at;
@@ -196,7 +198,9 @@ class PosixConsole : public ConsoleDevice {
 
   bool WriteOutput(const char* text, int bytes) override {
     if (fullScreen_) {
-      cells_.Output(text, bytes, &cursor_, attribute_);
+      // Prompts and messages stay on their row, however narrow the
+      // terminal: a wrap on the last row would scroll the whole screen.
+      cells_.Output(text, bytes, &cursor_, attribute_, false);
       cursorMoved_ = true;
       MaybeFlush();
       return true;
@@ -212,6 +216,7 @@ class PosixConsole : public ConsoleDevice {
   bool Utf8Cells() const override { return true; }
   bool OutputIsTerminal() const override { return outputTerminal_; }
   bool InputIsTerminal() const override { return TtyInputIsTerminal(); }
+  bool FollowsWindowSize() const override { return true; }
 
   uint32_t GetInputMode() override { return inputMode_; }
   void SetInputMode(uint32_t mode) override { inputMode_ = mode; }
@@ -278,6 +283,26 @@ class PosixConsole : public ConsoleDevice {
   }
 
  private:
+  // The terminal has a new size: the buffer takes it (blank, for the
+  // program to draw anew) and the program hears of it as an input event.
+  void FollowWindow() {
+    int columns, rows;
+    TerminalSize(&columns, &rows);
+    columns = std::min(columns, 1000);
+    rows = std::min(rows, 1000);
+    if (screen_) resizeterm(rows, columns);
+    if (columns == cells_.Columns() && rows == cells_.Rows()) return;
+    cells_.Resize(columns, rows);
+    cursor_.x = static_cast<int16_t>(std::min<int>(cursor_.x, columns - 1));
+    cursor_.y = static_cast<int16_t>(std::min<int>(cursor_.y, rows - 1));
+    if (!fullScreen_) cells_.TakeDirty();
+    InputRecord event;
+    event.eventType = kWindowBufferSizeEvent;
+    event.size.x = static_cast<int16_t>(columns);
+    event.size.y = static_cast<int16_t>(rows);
+    queue_.push_back(event);
+  }
+
   // A whole-buffer write is half of putting a saved screen back; the other
   // half follows at once, so the terminal need not see the mix.
   bool WholeBuffer(Coord at, int cells) const {
@@ -390,8 +415,7 @@ class PosixConsole : public ConsoleDevice {
     }
     TtyRequests asked = TtyTakeRequests();
     if (asked.resize) {
-      int columns, rows;
-      if (WindowSize(fileno(termOut_), &columns, &rows)) resizeterm(rows, columns);
+      FollowWindow();
       asked.redraw = true;
     }
     if (asked.redraw) {
@@ -517,8 +541,8 @@ class PosixConsole : public ConsoleDevice {
       if (wakeSlot >= 0 && fds[wakeSlot].revents != 0) {
         if (fullScreen_)
           Flush();
-        else
-          TtyTakeRequests();
+        else if (TtyTakeRequests().resize)
+          FollowWindow();
       }
     }
     if (pending_.empty()) return;

@@ -80,3 +80,27 @@ TEST_F(Chooser, ShorteningCountsCellsNotBytes) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Chooser, FollowsTheTerminalKeepingTheSelection) {
+  std::vector<std::string> lines = {"C:\\*"};
+  for (int n = 1; n <= 25; ++n) lines.push_back(Name(n));
+  SetUpDrives(lines);
+  con.followsWindow = true;
+  // The tenth candidate, then a 60 x 15 terminal: nine candidate rows from
+  // row 3, the tenth on the last of them; the box's right border at 58.
+  Press("DDDDDDDDD");
+  con.PushResize(60, 15);
+  Press("\r");
+  EXPECT_EQ(Run("win"), -1);
+  EXPECT_EQ(sys.cwd, Name(10));
+  EXPECT_EQ(con.Text(0, 0, 3) + con.Text(58, 0, 2), " \xC9\xCD\xBB ");
+  EXPECT_EQ(con.Text(1, 11, 10), "\xBA " + Name(10));
+  EXPECT_EQ(con.Text(1, 13, 58),
+            "\xBA Select: Enter  Quit: Esc" + std::string(9, ' ') +
+                "Exact: 0  Partial: 25 \xBA");
+  EXPECT_EQ(con.Text(0, 14, 3), " \xC8\xCD");
+}
+
+}  // namespace

@@ -131,14 +131,33 @@ void TestConsole::WaitForInput() {
 
 int TestConsole::NumberOfInputEvents() { return static_cast<int>(input.size()); }
 
+// A scripted size change takes effect when it reaches the head of the
+// queue, as a terminal's buffer follows the window before the event is read.
+void TestConsole::ApplySizeChange() {
+  const InputRecord& head = input.front();
+  if (head.eventType == kWindowBufferSizeEvent &&
+      (head.size.x != columns || head.size.y != rows))
+    Resize(head.size.x, head.size.y);
+}
+
+void TestConsole::PushResize(int c, int r) {
+  InputRecord event;
+  event.eventType = kWindowBufferSizeEvent;
+  event.size.x = static_cast<int16_t>(c);
+  event.size.y = static_cast<int16_t>(r);
+  input.push_back(event);
+}
+
 bool TestConsole::PeekInput(InputRecord* record) {
   if (input.empty()) return false;
+  ApplySizeChange();
   *record = input.front();
   return true;
 }
 
 bool TestConsole::ReadInput(InputRecord* record) {
   if (input.empty()) throw OutOfInput();
+  ApplySizeChange();
   *record = input.front();
   input.pop_front();
   return true;

@@ -37,6 +37,7 @@ class TestConsole : public ConsoleDevice {
   bool Utf8Cells() const override { return utf8; }
   bool OutputIsTerminal() const override { return outputTerminal; }
   bool InputIsTerminal() const override { return inputTerminal; }
+  bool FollowsWindowSize() const override { return followsWindow; }
   uint32_t GetInputMode() override { return inputMode; }
   void SetInputMode(uint32_t mode) override;
   void WaitForInput() override;
@@ -57,6 +58,9 @@ class TestConsole : public ConsoleDevice {
   void PushKey(uint16_t virtualKey, uint8_t ch = 0, uint32_t state = 0,
                uint16_t repeat = 1);
   void PushRelease(uint16_t virtualKey);
+  // The window becomes `columns` x `rows` when this event reaches the head
+  // of the queue (a terminal's resize; set followsWindow to have it heard).
+  void PushResize(int columns, int rows);
   // Letters, digits, blanks and punctuation typed as plain key presses.
   void Type(const std::string& text);
 
@@ -72,6 +76,7 @@ class TestConsole : public ConsoleDevice {
   std::deque<InputRecord> input;
   std::string output;          // every byte written to standard output
   bool utf8 = false;
+  bool followsWindow = false;
   bool failOutput = false;
   bool outputTerminal = false;
   bool inputTerminal = true;
@@ -81,6 +86,7 @@ class TestConsole : public ConsoleDevice {
 
  private:
   int Index(Coord at) const { return at.y * columns + at.x; }
+  void ApplySizeChange();
   void Put(char ch);
 };
 

@@ -163,4 +163,18 @@ TEST(PlainOutputTest, ConsoleLineEndsBecomeNewlines) {
   EXPECT_EQ(p.Finish(), "");
 }
 
+TEST(CellBufferTest, OutputWithoutWrapStaysOnItsRow) {
+  // A prompt longer than a narrow row: the rest is dropped, nothing scrolls,
+  // and a backspace after it comes back to where the text would be.
+  CellBuffer b(6, 2);
+  Coord cursor = At(2, 1);
+  b.Output("abcdef", 6, &cursor, 0x07, false);
+  EXPECT_EQ(Row(b, 0), "      ");
+  EXPECT_EQ(Row(b, 1), "  abcd");
+  EXPECT_EQ(cursor.x, 8);
+  b.Output("\b\b\b \b", 5, &cursor, 0x07, false);
+  EXPECT_EQ(Row(b, 1), "  abc ");
+  EXPECT_EQ(cursor.x, 5);
+}
+
 }  // namespace
