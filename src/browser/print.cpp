@@ -25,9 +25,14 @@ uint8_t ReadPortKey() {
 
 // The message follows the " ..." of the status line; the cursor is still
 // there.
-void ShowPrinterError() {
+// A spooler's own words say more than ours; they are cut to the row.
+void ShowPrinterError(const std::string& spoolerMessage = std::string()) {
   Beep();
-  WriteText("   *** Error writing to printer ***");
+  if (spoolerMessage.empty()) {
+    WriteText("   *** Error writing to printer ***");
+  } else {
+    WriteText(("   " + spoolerMessage).substr(0, 58));
+  }
   Pause(3000);
 }
 
@@ -79,11 +84,12 @@ void PrintTree() {
   bool ok = true;
   int d = prog.currentDrive;
   if (d >= 1 && d <= 26) ok = PrintLines(printer.get(), Drive(d));
-  if (!ok) ShowPrinterError();
   // The page is ejected even after a failed line; its own outcome does not
   // matter.
   printer->Write("\f", 1);
-  if (printer->Close() != 0 && ok) ShowPrinterError();
+  // A spooler tells why only once it has ended, so the close comes first.
+  bool closed = printer->Close() == 0;
+  if (!ok || !closed) ShowPrinterError(printer->ErrorText());
 
   DrawTreeScreen();
 }

@@ -9,6 +9,7 @@
 #include "shell/shell.h"
 #include "store/drive_table.h"
 #include "store/text_file.h"
+#include "system/drive_map.h"
 
 namespace {
 
@@ -47,7 +48,12 @@ std::string ParentPath(const std::string& path) {
 
 void AddCurrentDirectory(std::unique_ptr<File> scanFile) {
   const std::string& newPath = prog.startupDirectory;
-  if (newPath.size() == 3) FatalExit("Cannot add root directory to scan file.");
+  // Outside every drive of a POSIX drive map there is no parent to look for.
+  if (!IsDrivePath(newPath) && !theSystem->DriveMapText().empty())
+    FatalExit(newPath + " is on no drive of the drive map " +
+              theSystem->DriveMapText() + ".");
+  if (newPath.size() == 3)
+    FatalExit("Cannot add root directory to scan file.", Outcome::kNothing);
   const std::string parent = ParentPath(newPath);
 
   // Find where the new line belongs: before the first line that sorts
@@ -73,7 +79,7 @@ void AddCurrentDirectory(std::unique_ptr<File> scanFile) {
     reader.Close();
   }
   if (EqualUpper(newPath, lastLine))
-    FatalExit(newPath + " has already been scanned.");
+    FatalExit(newPath + " has already been scanned.", Outcome::kNothing);
   if (!found)
     FatalExit("Parent directory \"" + parent + "\" not in scan file.");
   if (!stopped) ++insertAt;
@@ -104,5 +110,5 @@ void AddCurrentDirectory(std::unique_ptr<File> scanFile) {
   reader.Close();
   if (!CommitScanFileRewrite(&rewrite)) UnableToModify();
   WriteLine("Scan file updated with " + newPath);
-  EndProcess(0);
+  EndProcess(0, Outcome::kDone);
 }

@@ -160,9 +160,23 @@ void RunScanOption(const std::string& upperArgument) {
   scanner.drivesToScan =
       upperArgument.size() > first ? upperArgument.substr(first, 26) : std::string();
   scanner.quietScan = true;
-  if (!scanner.drivesToScan.empty())
-    ScanDrivesFromCommandLine();
-  else
+  if (scanner.drivesToScan.empty()) {
     WriteLine("Error: No drives specified");
-  EndProcess(0);
+    EndProcess(0, Outcome::kError);
+  }
+  ScanDrivesFromCommandLine();
+  // A POSIX drive exists only through the drive map: a letter it lacks is
+  // a typing or set-up mistake the user must hear about.
+  Outcome outcome = Outcome::kDone;
+  const std::string map = theSystem->DriveMapText();
+  bool told[27] = {};
+  for (char letter : scanner.drivesToScan) {
+    if (map.empty() || letter < 'A' || letter > 'Z' || Drive(letter - 64).present ||
+        told[letter - 64])
+      continue;
+    told[letter - 64] = true;
+    WriteLine(std::string("Drive ") + letter + ": is not mapped in " + map);
+    outcome = Outcome::kError;
+  }
+  EndProcess(0, outcome);
 }

@@ -6,10 +6,25 @@
 #include "system/console_device.h"
 #include "system/system.h"
 
-void EndProcess(int code) {
+int ProcessStatus(int code, Outcome outcome) {
+  if (!theSystem->ShellStatuses()) return code;
+  switch (outcome) {
+    case Outcome::kMoved:
+    case Outcome::kDone: return 0;
+    case Outcome::kNothing: return 1;
+    case Outcome::kError: break;
+  }
+  return 2;
+}
+
+void EndProcess(int code, Outcome outcome) {
   if (theConsole) theConsole->Shutdown();
-  theSystem->ExitProcess(code);
+  theSystem->ExitProcess(ProcessStatus(code, outcome));
   std::abort();  // ExitProcess never returns
+}
+
+void EndProcess(int code) {
+  EndProcess(code, code == 1 ? Outcome::kMoved : Outcome::kNothing);
 }
 
 std::string IoErrorText(int error) {
@@ -33,5 +48,5 @@ void RunTimeError(int error) {
     std::string line = "Runtime error: " + IoErrorText(error) + "\r\n";
     theConsole->WriteOutput(line.data(), static_cast<int>(line.size()));
   }
-  EndProcess(1);
+  EndProcess(1, Outcome::kError);
 }

@@ -4,11 +4,16 @@
 #include <string>
 #include <vector>
 
+#include "shell/process.h"
+
 // The whole program after the platform seams are set.  `args` are the
 // arguments after the program name.  Never returns: the process ends.
 [[noreturn]] void KsMain(const std::vector<std::string>& args);
 
-[[noreturn]] void FatalExit(const std::string& message);
+// `outcome` is what a shell launcher is told: an error unless the caller
+// knows the run merely came to nothing.
+[[noreturn]] void FatalExit(const std::string& message,
+                            Outcome outcome = Outcome::kError);
 
 // The "\" option: the current directory becomes the root of the current
 // drive (strict).  ExitCode is left alone.
