@@ -153,4 +153,35 @@ case $out in
   *) fail "/a off the map: $out" ;;
 esac
 ! ls "$T/tmp" | grep ks95cd || fail "cd file left behind"
+
+# Alt-P with no KS95_LPT1 prints through lp, the default printer; a failing
+# lp has its own words on the status line.
+mkdir -p "$T/bin"
+cat > "$T/bin/lp" <<EOF
+#!/bin/sh
+[ -e "$T/lp.fail" ] && { echo "lp: Error - No default destination." >&2; exit 1; }
+cat > "$T/printed"
+EOF
+chmod +x "$T/bin/lp"
+for try in ok fail; do
+  [ "$try" = fail ] && : > "$T/lp.fail"
+  tmux_start "print-$try" env PATH="$T/bin:$PATH" "$KS95_BIN" =ks95
+  tmux_wait "F1: Help"
+  tmux_keys M-p
+  tmux_wait "Print tree to LPT"
+  tmux_keys 1
+  if [ "$try" = ok ]; then
+    tmux_wait "F1: Help"
+    i=0
+    until grep -q "tax" "$T/printed" 2>/dev/null; do
+      i=$((i + 1))
+      [ "$i" -lt 100 ] || fail "nothing reached lp"
+      sleep 0.05
+    done
+  else
+    tmux_wait "lp: Error - No default destination."
+  fi
+  tmux -L "$TMUX_SOCKET" kill-server
+  TMUX_SOCKET=
+done
 echo "PASS [$E2E_NAME]"
