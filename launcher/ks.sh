@@ -122,11 +122,25 @@ ks() {
   return "$rc"
 }
 
-# The candidates for the word being completed, one a line.
+# The candidates for the word being completed, one a line.  Every Tab runs
+# this, so it forks nothing but the program (found once).
 __ks95_candidates() {
-  local program
-  program=$(__ks95_program 2>/dev/null) || return 0
-  KS95_HOME=$(__ks95_data) "$program" '=ks95' --complete "$1" 2>/dev/null
+  local program=${KS95_PROGRAM:-} data=${KS95_HOME:-}
+  if [ -z "$program" ]; then
+    if [ -z "${__ks95_found:-}" ] || [ ! -x "$__ks95_found" ]; then
+      __ks95_found=$(__ks95_program 2>/dev/null) || return 0
+    fi
+    program=$__ks95_found
+  fi
+  if [ -z "$data" ]; then
+    data=${XDG_DATA_HOME:-}
+    case $data in
+      /*) ;;
+      *) data=$HOME/.local/share ;;
+    esac
+    data=$data/ks95
+  fi
+  KS95_HOME=$data "$program" '=ks95' --complete "$1" 2>/dev/null
 }
 
 if [ -n "${ZSH_VERSION:-}" ]; then
@@ -156,37 +170,54 @@ elif [ -n "${BASH_VERSION:-}" ]; then
   # "&&" rather than ";" so that `false && ks x` still runs nothing.
   alias ks='__ks95_glob=$- && set -f && ks'
 
-  # The typed word without its shell quoting: \x is x, quotes go.
+  # The typed word without its shell quoting (\x is x, quotes go), in
+  # __ks95_word.
   __ks95_unquote() {
-    local in=$1 out= c quote=
+    local in=$1 c quote=
+    __ks95_word=
     while [ -n "$in" ]; do
       c=${in:0:1}
       in=${in:1}
       if [ "$quote" = "'" ]; then
-        if [ "$c" = "'" ]; then quote=; else out+=$c; fi
-      elif [ "$c" = '\' ] && [ "$quote" != "'" ]; then
-        out+=${in:0:1}
+        if [ "$c" = "'" ]; then quote=; else __ks95_word+=$c; fi
+      elif [ "$c" = '\' ]; then
+        __ks95_word+=${in:0:1}
         in=${in:1}
       elif [ "$c" = '"' ]; then
         if [ "$quote" = '"' ]; then quote=; else quote='"'; fi
-      elif [ "$c" = "'" ] && [ -z "$quote" ]; then
+      elif [ "$c" = "'" ]; then
         quote="'"
       else
-        out+=$c
+        __ks95_word+=$c
       fi
     done
-    printf '%s' "$out"
   }
 
   __ks95_complete_bash() {
-    local word name
+    local line names quoted lead
     COMPREPLY=()
-    [ "$COMP_CWORD" -eq 1 ] || return 0
-    word=$(__ks95_unquote "${COMP_WORDS[COMP_CWORD]}")
+    # The whole argument up to the cursor: bash's own words break at ":"
+    # and quotes.
+    line=${COMP_LINE:0:COMP_POINT}
+    line=${line#"${line%%[![:space:]]*}"}
+    line=${line#*[[:space:]]}
+    line=${line#"${line%%[![:space:]]*}"}
+    case $line in
+      *[[:space:]]*) case $line in *\\[[:space:]]*|*[\'\"]*) ;; *) return 0 ;; esac ;;
+    esac
+    __ks95_unquote "$line"
+    mapfile -t names < <(__ks95_candidates "$__ks95_word")
+    [ "${#names[@]}" -gt 0 ] || return 0
     # Quoted here, so that a name with blanks or quotes is one word.
-    while IFS= read -r name; do
-      COMPREPLY+=("$(printf '%q' "$name")")
-    done < <(__ks95_candidates "$word")
+    printf -v quoted '%q\n' "${names[@]}"
+    mapfile -t COMPREPLY <<< "${quoted%$'\n'}"
+    # bash replaces only what follows a "d:"; the candidates must too.
+    case $__ks95_word in
+      ?:*)
+        lead=${__ks95_word:0:2}
+        COMPREPLY=("${COMPREPLY[@]#"$lead"}")
+        ;;
+    esac
   }
   complete -F __ks95_complete_bash ks
 fi
