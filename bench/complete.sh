@@ -31,7 +31,7 @@ for word in wiki0001 wi; do
   for _ in $(seq "$runs"); do "$bin" =ks95 --complete "$word" >/dev/null; done
   t1=$(now)
   tab=$(bash -c '. "$1/launcher/ks.sh"
-    COMP_WORDS=(ks "$3"); COMP_CWORD=1
+    COMP_LINE="ks $3"; COMP_POINT=${#COMP_LINE}
     for _ in $(seq "$2"); do __ks95_complete_bash; done
     echo "${#COMPREPLY[@]}"' _ "$KS95_SOURCE_DIR" "$runs" "$word")
   t2=$(now)

@@ -206,11 +206,17 @@ elif [ -n "${BASH_VERSION:-}" ]; then
       *[[:space:]]*) case $line in *\\[[:space:]]*|*[\'\"]*) ;; *) return 0 ;; esac ;;
     esac
     __ks95_unquote "$line"
-    mapfile -t names < <(__ks95_candidates "$__ks95_word")
-    [ "${#names[@]}" -gt 0 ] || return 0
-    # Quoted here, so that a name with blanks or quotes is one word.
+    # Read whole, not line by line: bash reads a pipe a byte at a time.
+    # Split at line ends only, with globbing off until the return.
+    local - IFS=$'\n'
+    set -f
+    names=$(__ks95_candidates "$__ks95_word")
+    [ -n "$names" ] || return 0
+    names=($names)
+    # Quoted here, so that a name with blanks or quotes is one word; %q
+    # writes no line end of its own.
     printf -v quoted '%q\n' "${names[@]}"
-    mapfile -t COMPREPLY <<< "${quoted%$'\n'}"
+    COMPREPLY=($quoted)
     # bash replaces only what follows a "d:"; the candidates must too.
     case $__ks95_word in
       ?:*)
