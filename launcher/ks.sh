@@ -157,13 +157,22 @@ if [ -n "${ZSH_VERSION:-}" ]; then
     # quotes blanks and quotes as it inserts them.
     compadd -U -- "${names[@]}"
   }
+  # Without compinit: compctl sees the line after the alias, "noglob ks
+  # word", so it is bound to noglob and answers only for ks's argument
+  # (other commands after noglob still complete as commands).
   __ks95_compctl() {
-    reply=("${(@f)$(__ks95_candidates "$1")}")
+    local -a words
+    read -cA words
+    reply=()
+    if [[ ${words[1]} == noglob && ${words[2]} == ks && ${#words} -le 3 ]]; then
+      reply=("${(@f)$(__ks95_candidates "$1")}")
+      reply=(${reply:#})
+    fi
   }
   if (( ${+functions[compdef]} )); then
     compdef __ks95_complete_zsh ks
   else
-    compctl -M 'm:{a-zA-Z}={A-Za-z}' -K __ks95_compctl ks
+    compctl -M 'm:{a-zA-Z}={A-Za-z}' -K __ks95_compctl + -c noglob
   fi
 elif [ -n "${BASH_VERSION:-}" ]; then
   # Globbing is off while bash expands the ks line and back on inside ks.

@@ -133,6 +133,21 @@ source "$LAUNCHER/ks.fish"
 EOF
 check_shell fish "env XDG_CONFIG_HOME=$T/fishcfg fish -i" '$status'
 
+# zsh without compinit completes through compctl.
+mkdir -p "$T/zplain"
+printf "PS1='READY> '\n. '%s/ks.sh'\n" "$LAUNCHER" > "$T/zplain/.zshrc"
+: > "$LOG"
+tmux_start zsh-compctl env LOG="$LOG" ZDOTDIR="$T/zplain" zsh -i
+tmux_wait 'READY>'
+tmux_keys -l "cd $T/off; ks IT"
+tmux_keys Tab
+tmux_keys -l " && echo \"P \$PWD\" >> \$LOG"
+tmux_keys Enter
+type_line "echo P1 >> \$LOG" P1
+SHELL_NAME=zsh-compctl expect_log "P $C/docs/it's a dir"
+tmux -L "$TMUX_SOCKET" kill-server
+TMUX_SOCKET=
+
 # Scripts: set -e does not stop before the cd, and a bad drive map is said
 # and gives status 2.
 for sh in bash zsh; do
