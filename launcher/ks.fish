@@ -2,10 +2,11 @@
 #
 #   source /usr/local/share/ks95/ks.fish
 #
-# Works like ks.sh for bash and zsh: ks runs ks95 with a private cd file and
-# then changes to the directory the program ended in.  The program writes
-# that file as the bare path ended by a NUL (KS95_CDFORMAT=plain), so no
-# folder name is ever run as code.
+# That line also sets up Tab completion of ks's argument.  Works like ks.sh
+# for bash and zsh (statuses 0 moved, 1 nothing found or left, 2 error), but
+# fish expands "*" and "?" itself: quote them (ks '*doc').  The program
+# writes the cd file as the bare path ended by a NUL (KS95_CDFORMAT=plain),
+# so no folder name is ever run as code.
 
 set -g __ks95_launcher_dir (builtin realpath (dirname (status current-filename)))
 
@@ -24,37 +25,80 @@ function __ks95_program
     command -s ks95
 end
 
-# KS95_HOME if set; else empty (beside the program) when the program's real
-# folder is writable; else the user's data folder, made on first use.
-function __ks95_home
+# The folder of KS.DAT: KS95_HOME, else the user's data folder.
+function __ks95_data
     if test -n "$KS95_HOME"
         echo $KS95_HOME
         return 0
     end
-    test -w (dirname (builtin realpath $argv[1])); and return 0
     set -l data $XDG_DATA_HOME
     string match -q '/*' -- "$data"; or set data $HOME/.local/share
-    mkdir -p -- $data/ks95; or return 1
     echo $data/ks95
 end
 
+# The data folder, made on first use; a KS.DAT that an older copy kept beside
+# the program is moved there once.
+function __ks95_home
+    set -l data (__ks95_data)
+    mkdir -p -- $data; or return 1
+    if test -z "$KS95_HOME"
+        set -l old (dirname (builtin realpath $argv[1]))/KS.DAT
+        if test -f $old; and not test -e $data/KS.DAT; and mv -- $old $data/KS.DAT
+            printf 'ks: moved %s to %s\n' $old $data/KS.DAT >&2
+        end
+    end
+    echo $data
+end
+
+# Ctrl-C while the program runs cancels ks before it can clean up; the cd
+# file goes as soon as the command line has ended.
+function __ks95_forget --on-signal INT --on-event fish_postexec
+    if set -q __ks95_cdfile[1]
+        rm -f -- $__ks95_cdfile
+        set -e __ks95_cdfile
+    end
+end
+
 function ks --description 'Change to a directory picked with Kestrin 95'
+    # What a plain cd does best stays a plain cd.
+    switch "$argv[1]"
+        case - .. . '~'
+            cd $argv[1]
+            return
+        case /
+            set argv[1] '\\'
+    end
+    if string match -qr '^.+/' -- "$argv[1]"
+        cd -- $argv[1]
+        return
+    end
     set -l program (__ks95_program)
     if test -z "$program"
         echo "ks: ks95 not found; set KS95_PROGRAM to its path" >&2
         return 127
     end
-    set -l home (__ks95_home $program); or return 1
+    set -l home (__ks95_home $program); or return 2
     set -l tmp /tmp
     test -n "$TMPDIR"; and set tmp $TMPDIR
-    set -l cdfile (mktemp $tmp/ks95cd.XXXXXX); or return 1
-    KS95_HOME="$home" KS95_CDFILE=$cdfile KS95_CDFORMAT=plain $program '=ks95' $argv
+    set -l cdfile (mktemp $tmp/ks95cd.XXXXXX); or return 2
+    set -g __ks95_cdfile $cdfile
+    KS95_STATUS=shell KS95_HOME="$home" KS95_CDFILE=$cdfile KS95_CDFORMAT=plain \
+        $program '=ks95' $argv
     set -l rc $status
-    # An empty file means the program ended without a directory to go to.
+    # The program leaves the file empty when there is nowhere new to go.
     if test -s $cdfile
         read -z -l dir <$cdfile
-        cd -- $dir
+        cd -- $dir; or set rc 2
     end
     rm -f -- $cdfile
+    set -e __ks95_cdfile
     return $rc
 end
+
+function __ks95_candidates
+    set -l program (__ks95_program 2>/dev/null); or return 0
+    set -l word (commandline -ct | string unescape)
+    KS95_HOME=(__ks95_data) $program '=ks95' --complete "$word" 2>/dev/null
+end
+
+complete -c ks -f -n 'test (count (commandline -opc)) -eq 1' -a '(__ks95_candidates)'

@@ -62,7 +62,7 @@ void RewriteScanFile(int skipDrive, const std::string* skipPath) {
   std::string failure = "Error opening " + prog.programDirectory + "KS.DAT";
   ScanFileRewrite rewrite;
   RewriteStart start = BeginScanFileRewrite(&rewrite);
-  if (start == RewriteStart::kBusy) FatalExit(ScanFileBusyMessage(), 1);
+  if (start == RewriteStart::kBusy) FatalExit(ScanFileBusyMessage(), Outcome::kError, 1);
   if (start != RewriteStart::kReady) FatalExit(failure);
   // Another run's lines written since the trees were loaded are kept: the
   // removal applies to the file as it is now.

@@ -28,9 +28,11 @@ uint8_t ReadPortKey(const std::function<void()>& redraw) {
 
 // The message follows the " ..." of the status line; the cursor is still
 // there.
-void ShowPrinterError(const char* what = "   *** Error writing to printer ***") {
+// A spooler's own words say more than ours; they are cut to the row.
+void ShowPrinterError(const std::string& message = std::string()) {
   Beep();
-  WriteText(what);
+  WriteText(("   " + (message.empty() ? std::string("*** Error writing to printer ***")
+                                      : message)).substr(0, 58));
   Pause(3000);
 }
 
@@ -90,7 +92,7 @@ void PrintTree() {
   int error = 0;
   std::unique_ptr<File> printer = theSystem->OpenPrinter(key - '0', &error);
   if (!printer || error != 0) {
-    ShowPrinterError("   *** Printer could not be opened ***");
+    ShowPrinterError("*** Printer could not be opened ***");
     DrawTreeScreen();
     return;
   }
@@ -98,11 +100,12 @@ void PrintTree() {
   bool ok = true;
   int d = prog.currentDrive;
   if (d >= 1 && d <= 26) ok = PrintLines(printer.get(), d);
-  if (!ok) ShowPrinterError();
   // The page is ejected even after a failed line; its own outcome does not
   // matter.
   printer->Write("\f", 1);
-  if (printer->Close() != 0 && ok) ShowPrinterError();
+  // A spooler tells why only once it has ended, so the close comes first.
+  bool closed = printer->Close() == 0;
+  if (!ok || !closed) ShowPrinterError(printer->ErrorText());
 
   DrawTreeScreen();
 }

@@ -9,6 +9,7 @@
 #include "shell/shell.h"
 #include "store/drive_table.h"
 #include "store/text_file.h"
+#include "system/drive_map.h"
 
 namespace {
 
@@ -56,7 +57,12 @@ std::string ParentPath(const std::string& path) {
 
 void AddCurrentDirectory(std::unique_ptr<File> scanFile) {
   const std::string& newPath = prog.startupDirectory;
-  if (newPath.size() == 3) FatalExit("Cannot add root directory to scan file.");
+  // Outside every drive of a POSIX drive map there is no parent to look for.
+  if (!IsDrivePath(newPath) && !theSystem->DriveMapText().empty())
+    FatalExit(newPath + " is on no drive of the drive map " +
+              theSystem->DriveMapText() + ".");
+  if (newPath.size() == 3)
+    FatalExit("Cannot add root directory to scan file.", Outcome::kNothing);
   if (!Storable(newPath))
     FatalExit("Cannot add " + newPath + " to scan file: a name in it holds a "
               "line break, a Ctrl-Z or a backslash.");
@@ -68,17 +74,17 @@ void AddCurrentDirectory(std::unique_ptr<File> scanFile) {
   scanFile.reset();
   ScanFileRewrite rewrite;
   RewriteStart start = BeginScanFileRewrite(&rewrite);
-  if (start == RewriteStart::kBusy) FatalExit(ScanFileBusyMessage(), 1);
+  if (start == RewriteStart::kBusy) FatalExit(ScanFileBusyMessage(), Outcome::kError, 1);
   if (start != RewriteStart::kReady) UnableToModify();
-  auto refuse = [&rewrite](const std::string& message) {
+  auto refuse = [&rewrite](const std::string& message, Outcome outcome) {
     AbandonScanFileRewrite(&rewrite);
-    FatalExit(message);
+    FatalExit(message, outcome);
   };
   int error = 0;
   scanFile = theSystem->OpenFile(prog.scanFilePath, OpenMode::kRead, &error);
   if (!scanFile)
     refuse("Error opening " + prog.programDirectory +
-           "KS.DAT, you may need to rescan drives.");
+           "KS.DAT, you may need to rescan drives.", Outcome::kError);
 
   // Find where the new line belongs: before the first line that sorts
   // after it in tree order.
@@ -102,8 +108,9 @@ void AddCurrentDirectory(std::unique_ptr<File> scanFile) {
     }
     reader.Close();
   }
-  if (EqualUpper(newPath, lastLine)) refuse(newPath + " has already been scanned.");
-  if (!found) refuse("Parent directory \"" + parent + "\" not in scan file.");
+  if (EqualUpper(newPath, lastLine))
+    refuse(newPath + " has already been scanned.", Outcome::kNothing);
+  if (!found) refuse("Parent directory \"" + parent + "\" not in scan file.", Outcome::kError);
   if (!stopped) ++insertAt;
 
   // Readers take a line by its upper-case drive letter; one recorded in
@@ -130,5 +137,5 @@ void AddCurrentDirectory(std::unique_ptr<File> scanFile) {
   reader.Close();
   if (!CommitScanFileRewrite(&rewrite)) UnableToModify();
   WriteLine("Scan file updated with " + newPath);
-  EndProcess(0);
+  EndProcess(0, Outcome::kDone);
 }

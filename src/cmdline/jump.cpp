@@ -12,6 +12,13 @@
 
 namespace {
 
+// `text` as one word of a POSIX shell line, typed as shown.
+std::string ShellQuoted(const std::string& text) {
+  std::string out = "'";
+  for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return out + "'";
+}
+
 char UpperAscii(char c) {
   return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
 }
@@ -129,9 +136,17 @@ void JumpToDirectory(std::unique_ptr<File> scanFile, const DerivedPattern& p) {
   CandidateList list = CollectCandidates(std::move(scanFile), p);
   if (list.items.empty()) {
     const std::string quoted = "\"" + p.pattern + "\"";
-    if (p.mode == MatchMode::kStartsWith)
-      FatalExit(quoted + " not found.  Try \"*" + p.pattern + "\" instead.");
-    FatalExit(quoted + " not found.  You may need to rescan drives.");
+    if (p.mode == MatchMode::kStartsWith) {
+      // A POSIX shell would expand a bare *NAME: the hint is quoted for it.
+      if (theSystem->PosixHost())
+        FatalExit(quoted + " not found.  Try ks " + ShellQuoted("*" + p.pattern) +
+                      " instead.",
+                  Outcome::kNothing);
+      FatalExit(quoted + " not found.  Try \"*" + p.pattern + "\" instead.",
+                Outcome::kNothing);
+    }
+    FatalExit(quoted + " not found.  You may need to rescan drives.",
+              Outcome::kNothing);
   }
   // One match needs no screen at all: the terminal is left alone.
   if (list.items.size() == 1) {

@@ -29,7 +29,9 @@ void RunCommandLineMode() {
     ChangeToDriveRoot();
     return;
   }
-  if (argument.find('?') != std::string::npos) ShowOptionList();
+  if (argument.find('?') != std::string::npos || argument == "-H" ||
+      argument == "--HELP")
+    ShowOptionList();
   if (argument.compare(0, 2, "/S") == 0) RunScanOption(argument);
 
   DerivedPattern pattern = DerivePattern(argument);
@@ -62,5 +64,5 @@ void ShowOptionList() {
   };
   for (const char* line : kLines) WriteLine(line);
   ShowCursor();
-  EndProcess(0);
+  EndProcess(0, Outcome::kDone);
 }

@@ -133,7 +133,7 @@ void RescanDrives() {
   if (key == 13 && !scanner.drivesToScan.empty()) {
     ScanFileRewrite rewrite;
     RewriteStart start = BeginScanFileRewrite(&rewrite);
-    if (start == RewriteStart::kBusy) FatalExit(ScanFileBusyMessage(), 1);
+    if (start == RewriteStart::kBusy) FatalExit(ScanFileBusyMessage(), Outcome::kError, 1);
     if (start != RewriteStart::kReady) FatalExit("Error opening " + ScanFileName());
     output = &rewrite;
     prog.anchorDrive = prog.currentDrive;
@@ -167,7 +167,7 @@ void ScanDrivesFromCommandLine() {
   RewriteStart start = BeginScanFileRewrite(&rewrite);
   if (start == RewriteStart::kBusy) {
     WriteLine(ScanFileBusyMessage());
-    EndProcess(1);
+    EndProcess(1, Outcome::kError);
   }
   if (start != RewriteStart::kReady) {
     WriteLine("Error opening " + ScanFileName());
@@ -210,9 +210,23 @@ void RunScanOption(const std::string& upperArgument) {
   scanner.drivesToScan =
       upperArgument.size() > first ? upperArgument.substr(first, 26) : std::string();
   scanner.quietScan = true;
-  if (!scanner.drivesToScan.empty())
-    ScanDrivesFromCommandLine();
-  else
+  if (scanner.drivesToScan.empty()) {
     WriteLine("Error: No drives specified");
-  EndProcess(0);
+    EndProcess(0, Outcome::kError);
+  }
+  ScanDrivesFromCommandLine();
+  // A POSIX drive exists only through the drive map: a letter it lacks is
+  // a typing or set-up mistake the user must hear about.
+  Outcome outcome = Outcome::kDone;
+  const std::string map = theSystem->DriveMapText();
+  bool told[27] = {};
+  for (char letter : scanner.drivesToScan) {
+    if (map.empty() || letter < 'A' || letter > 'Z' || Drive(letter - 64).present ||
+        told[letter - 64])
+      continue;
+    told[letter - 64] = true;
+    WriteLine(std::string("Drive ") + letter + ": is not mapped in " + map);
+    outcome = Outcome::kError;
+  }
+  EndProcess(0, outcome);
 }

@@ -52,8 +52,13 @@ void WriteCdBatch() {
       theSystem->CreateCdFile(path, &error);
   if (!file && error == kIoOk) error = kIoPathNotFound;
   Strict(error);
-  std::string text = theSystem->CdFileContents(directory);
-  Strict(file->Write(text.data(), static_cast<int>(text.size())));
+  // A shell launcher changes directory only when there is somewhere new to
+  // go, so that its `cd -` still leads back where the user came from.
+  std::string text;
+  if (!theSystem->ShellStatuses() || directory != prog.startupDirectory)
+    text = theSystem->CdFileContents(directory);
+  if (!text.empty())
+    Strict(file->Write(text.data(), static_cast<int>(text.size())));
   Strict(file->Close());
 
   Release(&scanner.scanList);

@@ -8,11 +8,26 @@
 #include "system/console_device.h"
 #include "system/system.h"
 
-void EndProcess(int code) {
+int ProcessStatus(int code, Outcome outcome) {
+  if (!theSystem->ShellStatuses()) return code;
+  switch (outcome) {
+    case Outcome::kMoved:
+    case Outcome::kDone: return 0;
+    case Outcome::kNothing: return 1;
+    case Outcome::kError: break;
+  }
+  return 2;
+}
+
+void EndProcess(int code, Outcome outcome) {
   RemoveUnfinishedRewrite();
   if (theConsole) theConsole->Shutdown();
-  theSystem->ExitProcess(code);
+  theSystem->ExitProcess(ProcessStatus(code, outcome));
   std::abort();  // ExitProcess never returns
+}
+
+void EndProcess(int code) {
+  EndProcess(code, code == 1 ? Outcome::kMoved : Outcome::kNothing);
 }
 
 std::string IoErrorText(int error) {
@@ -39,5 +54,5 @@ void RunTimeError(int error) {
     if (!theConsole->WriteOutput(line.data(), static_cast<int>(line.size())))
       std::fputs(("Runtime error: " + IoErrorText(error) + "\n").c_str(), stderr);
   }
-  EndProcess(1);
+  EndProcess(1, Outcome::kError);
 }

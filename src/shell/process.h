@@ -3,9 +3,19 @@
 
 #include <string>
 
-// Ends the process with `code`, giving the terminal back first.  Every end of
-// the program goes through here (tests observe it as an exception from the
-// test system).
+// What a run came to, as a POSIX shell launcher reports it: 0 when the shell
+// is moved or the request done, 1 when nothing was found or the user left,
+// 2 when the program reported an error.
+enum class Outcome { kMoved, kDone, kNothing, kError };
+
+// The status the process ends with: `code` (the Windows launcher's contract)
+// unless the launcher asked for shell statuses, then `outcome`'s.
+int ProcessStatus(int code, Outcome outcome);
+
+// Ends the process, giving the terminal back first.  Every end of the program
+// goes through here (tests observe it as an exception from the test system).
+[[noreturn]] void EndProcess(int code, Outcome outcome);
+// Code 1 is a move, anything else a run that came to nothing.
 [[noreturn]] void EndProcess(int code);
 
 // Text of an I/O error for the run-time error report.

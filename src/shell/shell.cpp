@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "cmdline/complete.h"
 #include "cmdline/options.h"
 #include "crt32/console.h"
 #include "crt32/screen.h"
@@ -15,14 +16,21 @@ namespace {
 
 const char kLaunchMarker[] = "=ks95";
 
+// Set by the "\" option: the shell goes to the root even when it stands
+// there already, so the run counts as a move.
+bool wentToRoot = false;
+
 }  // namespace
 
 void KsMain(const std::vector<std::string>& args) {
   // Nothing may happen before this test: a refused start leaves the screen,
   // the scan file and the cd file alone.
   if (args.empty() || args[0] != kLaunchMarker) {
-    WriteLine("You must start Kestrin 95 with the KS.BAT file");
-    EndProcess(0);
+    WriteLine(theSystem->PosixHost()
+                  ? "You must start Kestrin 95 with the ks shell command "
+                    "(see man ks95)"
+                  : "You must start Kestrin 95 with the KS.BAT file");
+    EndProcess(0, Outcome::kError);
   }
 
   ResetProgramState();
@@ -33,6 +41,18 @@ void KsMain(const std::vector<std::string>& args) {
 
   prog.programDirectory = theSystem->ProgramDirectory();
   prog.scanFilePath = prog.programDirectory + "KS.DAT";
+  // Completion runs on every Tab: no screen, no cd file, nothing but the
+  // names.
+  if (args.size() >= 2 && args[1] == kCompleteOption) {
+    PrintCompletions(args.size() >= 3 ? args[2] : std::string());
+    EndProcess(0, Outcome::kDone);
+  }
+  const std::string setupError = theSystem->SetupError();
+  if (!setupError.empty()) {
+    WriteLine(setupError);
+    EndProcess(2, Outcome::kError);
+  }
+  wentToRoot = false;
   // Fewer than three rows leave no list window for the paging keys to
   // count with.
   prog.ScreenRows = std::max(3, ScreenRows());
@@ -45,7 +65,9 @@ void KsMain(const std::vector<std::string>& args) {
     RunCommandLineMode();
     RestoreUserScreen();
     WriteCdBatch();
-    EndProcess(prog.ExitCode);
+    EndProcess(prog.ExitCode, prog.ExitCode == 1 || wentToRoot
+                                  ? Outcome::kMoved
+                                  : Outcome::kNothing);
   }
   RunTreeMode();
 }
@@ -60,13 +82,14 @@ void ChangeToDriveRoot() {
   if (!hasDrive) RunTimeError(kIoPathNotFound);
   if (!theSystem->SetCurrentDirectory(current.substr(0, 2) + "\\"))
     RunTimeError(kIoPathNotFound);
+  wentToRoot = true;
 }
 
-void FatalExit(const std::string& message, int code) {
+void FatalExit(const std::string& message, Outcome outcome, int code) {
   SetForeground(7);
   SetBackground(0);
   ShowCursor();
   RestoreUserScreen();
   WriteLine(message);
-  EndProcess(code);
+  EndProcess(code, outcome);
 }

@@ -62,5 +62,8 @@ void RunTreeMode() {
     }
   }
   WriteCdBatch();
-  EndProcess(prog.ExitCode);
+  Outcome outcome = Outcome::kNothing;  // Esc, Alt-X
+  if (prog.ExitCode == 1) outcome = Outcome::kMoved;
+  else if (prog.LastKey == kKeyEnter) outcome = Outcome::kError;  // reported
+  EndProcess(prog.ExitCode, outcome);
 }

@@ -19,7 +19,52 @@ std::string WithoutTrailingSlashes(std::string dir) {
 
 }  // namespace
 
-DriveMap ParseDriveMap(const char* text) {
+std::string ExpandHome(const std::string& dir, const char* home) {
+  if (!home || !*home || dir.empty() || dir[0] != '~') return dir;
+  if (dir.size() > 1 && dir[1] != '/') return dir;  // ~user is not ours
+  std::string base = WithoutTrailingSlashes(home);
+  if (dir.size() == 1) return base;
+  return (base == "/" ? std::string() : base) + dir.substr(1);
+}
+
+std::string DriveMapError(const char* text, const char* home,
+                          bool (*isFolder)(const std::string& dir)) {
+  static const char kForm[] =
+      "; write LETTER=DIRECTORY entries separated by \";\", "
+      "e.g. KS95_DRIVES=\"C=/;D=~/data\"";
+  std::string list = text ? text : "";
+  size_t pos = 0;
+  while (pos < list.size()) {
+    size_t end = list.find(';', pos);
+    if (end == std::string::npos) end = list.size();
+    std::string entry = list.substr(pos, end - pos);
+    pos = end + 1;
+    if (entry.empty()) continue;
+    const std::string quoted = "KS95_DRIVES entry \"" + entry + "\"";
+    if (entry.size() < 3 || entry[1] != '=' || LetterNumber(entry[0]) == 0)
+      return quoted + " is not LETTER=DIRECTORY" + kForm;
+    std::string dir = ExpandHome(entry.substr(2), home);
+    if (dir[0] != '/')
+      return quoted + ": the directory must start with / or ~" + kForm;
+    if (isFolder && !isFolder(dir))
+      return quoted + ": no folder \"" + dir + "\"" + kForm;
+  }
+  return std::string();
+}
+
+std::string DriveMapText(const DriveMap& map) {
+  std::string text;
+  for (int d = 1; d <= 26; ++d) {
+    if (map.root[d].empty()) continue;
+    if (!text.empty()) text += ';';
+    text += static_cast<char>('A' + d - 1);
+    text += '=';
+    text += map.root[d];
+  }
+  return text;
+}
+
+DriveMap ParseDriveMap(const char* text, const char* home) {
   DriveMap map;
   std::string list = text ? text : "";
   if (list.empty()) {
@@ -35,7 +80,7 @@ DriveMap ParseDriveMap(const char* text) {
     if (entry.size() < 3 || entry[1] != '=') continue;
     int d = LetterNumber(entry[0]);
     if (d == 0) continue;
-    map.root[d] = WithoutTrailingSlashes(entry.substr(2));
+    map.root[d] = WithoutTrailingSlashes(ExpandHome(entry.substr(2), home));
   }
   return map;
 }

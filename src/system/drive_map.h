@@ -15,8 +15,21 @@ struct DriveMap {
 
 // Parses the KS95_DRIVES text ("C=/;D=/mnt/data").  nullptr or an empty text
 // maps C to "/".  Entries without a letter, "=" or directory are ignored;
-// a later entry for the same letter wins.
-DriveMap ParseDriveMap(const char* text);
+// a later entry for the same letter wins.  A directory starting with "~"
+// (alone or before "/") starts in `home` when that is given.
+DriveMap ParseDriveMap(const char* text, const char* home = nullptr);
+
+// `dir` with a leading "~" or "~/" put in `home` (unchanged without one).
+std::string ExpandHome(const std::string& dir, const char* home);
+
+// Why the KS95_DRIVES text cannot be used, naming the first bad entry and
+// the expected form; empty when every entry is LETTER=DIRECTORY with an
+// absolute directory that `isFolder` accepts.  Empty entries are allowed.
+std::string DriveMapError(const char* text, const char* home,
+                          bool (*isFolder)(const std::string& dir));
+
+// The map as LETTER=DIRECTORY entries ("C=/;D=/mnt/data"), for messages.
+std::string DriveMapText(const DriveMap& map);
 
 // The mount points that a default drive map gives letters to, in mount
 // order, from the text of /proc/self/mountinfo (or of /proc/mounts): the

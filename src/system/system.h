@@ -92,6 +92,9 @@ class File {
   virtual int Write(const char* data, int bytes) = 0;
   virtual int Sync() = 0;   // data reaches the disk
   virtual int Close() = 0;  // further calls are errors
+  // What the device itself said about a failure (a print spooler's
+  // message), or nothing.
+  virtual std::string ErrorText() { return std::string(); }
 };
 
 // Held for the length of one rewrite; the system drops it when its holder
@@ -178,6 +181,17 @@ class System {
   virtual void Sleep(int milliseconds) = 0;
 
   [[noreturn]] virtual void ExitProcess(int code) = 0;
+
+  // Where a POSIX host differs; the defaults are the Windows behaviour.
+  // A POSIX host: its launcher is the `ks` shell function, not KS.BAT.
+  virtual bool PosixHost() { return false; }
+  // The launcher asked for shell exit statuses (0 moved, 1 nothing, 2 error)
+  // and a cd file only when the directory changed.
+  virtual bool ShellStatuses() { return false; }
+  // A set-up mistake that must stop the run before it starts, in words.
+  virtual std::string SetupError() { return std::string(); }
+  // The drive map as the user wrote it, for messages; empty without one.
+  virtual std::string DriveMapText() { return std::string(); }
 };
 
 extern System* theSystem;

@@ -8,8 +8,10 @@
 #include <langinfo.h>
 #include <locale.h>
 #include <stdio.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -166,6 +168,129 @@ long long MonotonicMs() {
   return static_cast<long long>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
 }
 
+// The print spooler: the printout goes to `lp` (the default printer) through
+// a pipe; what lp says on failure is kept for the status line.
+class SpoolerFile : public File {
+ public:
+  static std::unique_ptr<File> Start(const std::string& lp, int* error) {
+    int pipeFds[2];
+    FILE* messages = tmpfile();
+    if (!messages || pipe2(pipeFds, O_CLOEXEC) != 0) {
+      *error = LastError();
+      if (messages) fclose(messages);
+      return nullptr;
+    }
+    pid_t pid = fork();
+    if (pid == 0) {
+      int devnull = ::open("/dev/null", O_WRONLY);
+      dup2(pipeFds[0], 0);
+      if (devnull >= 0) dup2(devnull, 1);
+      dup2(fileno(messages), 2);
+      execl(lp.c_str(), "lp", "-s", static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    ::close(pipeFds[0]);
+    if (pid < 0) {
+      *error = LastError();
+      ::close(pipeFds[1]);
+      fclose(messages);
+      return nullptr;
+    }
+    *error = kIoOk;
+    return std::unique_ptr<File>(new SpoolerFile(pid, pipeFds[1], messages));
+  }
+
+  ~SpoolerFile() override {
+    if (fd_ >= 0) Close();
+    if (messages_) fclose(messages_);
+  }
+
+  int Read(char*, int) override { return -kIoAccessDenied; }
+
+  int Write(const char* data, int bytes) override {
+    if (fd_ < 0) return kIoAccessDenied;
+    while (bytes > 0) {
+      ssize_t n = ::write(fd_, data, static_cast<size_t>(bytes));
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        return LastError();
+      }
+      data += n;
+      bytes -= static_cast<int>(n);
+    }
+    return kIoOk;
+  }
+
+  int Sync() override { return kIoOk; }
+
+  int Close() override {
+    if (fd_ < 0) return kIoAccessDenied;
+    ::close(fd_);
+    fd_ = -1;
+    int status = 0;
+    while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    }
+    sigaction(SIGPIPE, &oldPipe_, nullptr);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return kIoOk;
+    ReadMessage();
+    return kIoAccessDenied;
+  }
+
+  std::string ErrorText() override {
+    if (fd_ < 0 && message_.empty()) ReadMessage();
+    return message_;
+  }
+
+ private:
+  SpoolerFile(pid_t pid, int fd, FILE* messages)
+      : pid_(pid), fd_(fd), messages_(messages) {
+    // A spooler that gives up early must fail the write, not end us.
+    struct sigaction ignore = {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGPIPE, &ignore, &oldPipe_);
+  }
+
+  // The spooler's first line of complaint.
+  void ReadMessage() {
+    if (!messages_) return;
+    char line[256] = "";
+    rewind(messages_);
+    if (fgets(line, sizeof line, messages_)) {
+      message_ = line;
+      while (!message_.empty() &&
+             (message_.back() == '\n' || message_.back() == '\r'))
+        message_.pop_back();
+    }
+    if (message_.empty()) message_ = "lp failed";
+  }
+
+  pid_t pid_;
+  int fd_;
+  FILE* messages_;
+  struct sigaction oldPipe_ = {};
+  std::string message_;
+};
+
+// The full path of `name` on the PATH, or empty.
+std::string FindOnPath(const char* name) {
+  const char* path = getenv("PATH");
+  std::string list = path ? path : "";
+  size_t pos = 0;
+  while (pos <= list.size()) {
+    size_t end = list.find(':', pos);
+    if (end == std::string::npos) end = list.size();
+    std::string dir = list.substr(pos, end - pos);
+    pos = end + 1;
+    if (dir.empty()) continue;  // the current folder is never searched
+    std::string candidate = dir + "/" + name;
+    struct stat st;
+    if (stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+        access(candidate.c_str(), X_OK) == 0)
+      return candidate;
+  }
+  return std::string();
+}
+
 std::string HostDirectoryOf(const std::string& hostPath) {
   size_t slash = hostPath.rfind('/');
   if (slash == std::string::npos) return ".";
@@ -216,7 +341,9 @@ class PosixSystem : public System {
  public:
   explicit PosixSystem(const char* argv0) : argv0_(argv0 ? argv0 : "") {
     const char* drives = getenv("KS95_DRIVES");
-    map_ = drives && *drives ? ParseDriveMap(drives) : HostDefaultDriveMap();
+    map_ = drives && *drives ? ParseDriveMap(drives, getenv("HOME"))
+                             : HostDefaultDriveMap();
+    setupError_ = DriveMapError(drives, getenv("HOME"), IsFolder);
     // getcwd reports resolved paths, so the roots are resolved too.
     for (std::string& root : map_.root) {
       if (root.empty()) continue;
@@ -488,6 +615,8 @@ class PosixSystem : public System {
     if (configured && *configured) {
       // A configured printer may be a plain file that does not exist yet.
       fd = ::open(configured, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    } else if (std::string lp = FindOnPath("lp"); !lp.empty()) {
+      return SpoolerFile::Start(lp, error);
     } else {
       // Never create a file among the devices.
       std::string device = "/dev/lp" + std::to_string(port - 1);
@@ -595,6 +724,21 @@ class PosixSystem : public System {
     std::exit(code);
   }
 
+  bool PosixHost() override { return true; }
+
+  bool ShellStatuses() override {
+    const char* status = getenv("KS95_STATUS");
+    return status && strcmp(status, "shell") == 0;
+  }
+
+  std::string SetupError() override { return setupError_; }
+
+  std::string DriveMapText() override {
+    const char* drives = getenv("KS95_DRIVES");
+    return (drives && *drives ? "KS95_DRIVES=\"" : "(KS95_DRIVES unset) \"") +
+           ::DriveMapText(map_) + "\"";
+  }
+
  private:
   static std::string HostCurrentDirectory() {
     std::string buffer(PATH_MAX, '\0');
@@ -607,8 +751,14 @@ class PosixSystem : public System {
     }
   }
 
+  static bool IsFolder(const std::string& dir) {
+    struct stat st;
+    return stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  }
+
   std::string argv0_;
   DriveMap map_;
+  std::string setupError_;
 };
 
 }  // namespace

@@ -100,6 +100,8 @@ class ClosingFails : public File {
   }
   int Sync() override { return 0; }
   int Close() override { return kIoDiskFull; }
+  std::string ErrorText() override { return said; }
+  std::string said;
 
  private:
   std::string* sink_;
@@ -108,9 +110,12 @@ class ClosingFails : public File {
 struct PrinterCloseSystem : TestSystem {
   std::unique_ptr<File> OpenPrinter(int, int* error) override {
     *error = 0;
-    return std::make_unique<ClosingFails>(&printed);
+    auto file = std::make_unique<ClosingFails>(&printed);
+    file->said = spoolerSays;
+    return file;
   }
   std::string printed;
+  std::string spoolerSays;
 };
 
 TEST_F(PrintTest, FailingCloseIsReportedNotFatal) {
@@ -119,6 +124,21 @@ TEST_F(PrintTest, FailingCloseIsReportedNotFatal) {
   SetTree(3, {"C:\\", "C:\\A"});
   ExpectReportedFailure(closing);
   EXPECT_EQ(closing.printed, "C:\\\r\n\xC0\xC4" "A\r\n\f");
+}
+
+// A print spooler tells why it failed only when it ends; its words replace
+// ours on the status line.
+TEST_F(PrintTest, SpoolerMessageIsShownAfterTheClose) {
+  PrinterCloseSystem spooler;
+  spooler.spoolerSays = "lp: Error - No default destination.";
+  theSystem = &spooler;
+  SetTree(3, {"C:\\"});
+  con.Type("1");
+  EXPECT_EQ(ExitCodeOf([] { PrintTree(); }), -1);
+  EXPECT_NE(con.output.find(" ...   lp: Error - No default destination."),
+            std::string::npos);
+  EXPECT_EQ(con.output.find("Error writing"), std::string::npos);
+  EXPECT_EQ(spooler.messageBeeps, 1);
 }
 
 }  // namespace

@@ -22,7 +22,7 @@ const char kOptionList[] =
     "                ; e.g. KS /s+CGK\r\n";
 
 TEST_F(Options, QuestionMarkWinsOverEverythingButBackslash) {
-  for (const char* arg : {"?", "/s?", "dir?", "c:*?"}) {
+  for (const char* arg : {"?", "/s?", "dir?", "c:*?", "-h", "--Help"}) {
     con.output.clear();
     con.cursorInfo.visible = false;
     EXPECT_EQ(Run(arg), 0) << arg;

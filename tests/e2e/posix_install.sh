@@ -57,7 +57,7 @@ for shell in $shells; do
   [ "$shell" = fish ] && rc='$status'
   out=$(in_shell "$shell" "cd '$T/d/plain'; ks '*IRD [X]'; echo $rc; pwd; ks \\\\; echo $rc; pwd") ||
     fail "$shell ended with $?: $(cat "$T/$shell.err")"
-  expected=$(printf '1\n%s\n0\n%s' "$T/d/$weird" "$T/d")
+  expected=$(printf '0\n%s\n0\n%s' "$T/d/$weird" "$T/d")
   [ "$out" = "$expected" ] ||
     fail "$shell: got [$out], expected [$expected]; stderr: $(cat "$T/$shell.err")"
 done
@@ -111,4 +111,17 @@ ro_run zsh XDG_DATA_HOME="$T/nobody/xdg2"
   fail "zsh: KS95_HOME not kept: $(cat "$T/ro.out")"
 [ ! -e "$T/ro/bin/KS.DAT" ] || fail "KS.DAT beside a read-only program"
 chmod -R u+w "$T/ro"
+
+# A KS.DAT that an older copy kept beside the program moves to the data
+# folder once, with a message, and its drives are still there.
+cp -R "$P" "$T/rw"
+printf '%s\r\n' 'D:\*07.12.2026' 'D:\plain' > "$T/rw/bin/KS.DAT"
+mkdir -p "$T/mig"
+out=$(cd "$T/d" && HOME="$T/mig" bash -c ". '$T/rw/share/ks95/ks.sh'; ks plain; pwd" 2>&1) ||
+  fail "migration: $out"
+case $out in
+  *"ks: moved $T/rw/bin/KS.DAT to $T/mig/.local/share/ks95/KS.DAT"*"$T/d/plain") ;;
+  *) fail "migration: $out" ;;
+esac
+[ ! -e "$T/rw/bin/KS.DAT" ] || fail "migration: KS.DAT left beside the program"
 echo "PASS [$E2E_NAME]"

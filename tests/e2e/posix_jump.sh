@@ -1,6 +1,6 @@
 #!/bin/bash
 # The jump through the `ks` function in bash: one match moves the shell at
-# once; several bring up the chooser, where Down and Enter pick the second;
+# once (status 0); several bring up the chooser, where Down and Enter pick the second;
 # `ks ?` prints the option list.
 . "$(dirname "$0")/lib.sh"
 
@@ -33,8 +33,8 @@ tmux_keys Down Enter
 tmux_wait "ALL DONE"
 tmux_wait_exit
 
-[ "$(cat "$T/one")" = "status=1 pwd=$d/ALPHA/TARGET" ] || fail "one match: $(cat "$T/one")"
-[ "$(cat "$T/two")" = "status=1 pwd=$d/GAMMA/MULTI" ] || fail "chooser: $(cat "$T/two")"
+[ "$(cat "$T/one")" = "status=0 pwd=$d/ALPHA/TARGET" ] || fail "one match: $(cat "$T/one")"
+[ "$(cat "$T/two")" = "status=0 pwd=$d/GAMMA/MULTI" ] || fail "chooser: $(cat "$T/two")"
 screen=$(tmux -L "$TMUX_SOCKET" capture-pane -p -S - -t main)
 for line in "Kestrin 95 command line options" \
             "KS d:*dir_name  ; Restricts search to specified drive only" \

@@ -37,7 +37,7 @@ for marker in none =KS95 ks95; do
   if [ "$marker" = none ]; then set --; else set -- "$marker" '\'; fi
   gated_start "launch-$marker" "$KS95_BIN" "$@"
   tmux_wait_exit
-  dead_screen | grep -qF "You must start Kestrin 95 with the KS.BAT file" ||
+  dead_screen | grep -qF "You must start Kestrin 95 with the ks shell command (see man ks95)" ||
     fail "marker $marker: no message"
   status=$(cat "$T/go-launch-$marker.status" 2>/dev/null || echo none)
   [ "$status" = 0 ] || fail "marker $marker: exit code $status"
@@ -48,6 +48,6 @@ done
 
 # The same without a terminal: exactly the one line on standard output.
 out=$("$KS95_BIN" =Ks95 < /dev/null | tr -d '\r')
-[ "$out" = "You must start Kestrin 95 with the KS.BAT file" ] ||
+[ "$out" = "You must start Kestrin 95 with the ks shell command (see man ks95)" ] ||
   fail "piped output: $out"
 echo "PASS [$E2E_NAME]"

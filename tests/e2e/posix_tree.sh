@@ -65,5 +65,5 @@ step Right 'E:\music'
 tmux_keys Enter
 tmux_wait_exit
 [ -f "$T/result" ] || fail "the shell wrote no result"
-[ "$(cat "$T/result")" = "status=1 pwd=$T/e/music" ] || fail "$(cat "$T/result")"
+[ "$(cat "$T/result")" = "status=0 pwd=$T/e/music" ] || fail "$(cat "$T/result")"
 echo "PASS [$E2E_NAME]"

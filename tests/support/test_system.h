@@ -58,6 +58,10 @@ class TestSystem : public System {
   void MessageBeep() override { ++messageBeeps; }
   void Sleep(int milliseconds) override { sleptMs += milliseconds; }
   [[noreturn]] void ExitProcess(int code) override;
+  bool PosixHost() override { return posix; }
+  bool ShellStatuses() override { return shellStatuses; }
+  std::string SetupError() override { return setupError; }
+  std::string DriveMapText() override { return driveMapText; }
 
   int driveTypes[27] = {};
   // Directory listings by path ("D:" for a root), in enumeration order.
@@ -81,6 +85,10 @@ class TestSystem : public System {
   std::string stamp = "07.12.2026 10:15:00";
   char decimal = '.';
   bool nt = true;
+  bool posix = false;
+  bool shellStatuses = false;
+  std::string setupError;
+  std::string driveMapText;
   uint8_t port61 = 0;
   std::vector<std::string> portLog;  // "out 43 b6", "in 61"
   int messageBeeps = 0;

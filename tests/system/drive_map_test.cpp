@@ -106,3 +106,36 @@ TEST(DefaultDriveMap, LocalDiskFileSystemsInMountOrderAndNothingElse) {
 }
 
 }  // namespace
+
+namespace {
+
+bool AnyFolder(const std::string&) { return true; }
+bool NoFolder(const std::string&) { return false; }
+
+TEST(DriveMapErrors, EachBadEntryIsNamedWithTheExpectedForm) {
+  // The mistakes users make: a colon, a comma, a relative folder, no letter.
+  for (const char* bad : {"C:/home/me", "C=", "1=/x", "C=src", "C=/;D:/x"}) {
+    std::string error = DriveMapError(bad, "/home/me", AnyFolder);
+    EXPECT_NE(error.find("LETTER=DIRECTORY"), std::string::npos) << bad;
+  }
+  EXPECT_NE(DriveMapError("C=/;D:/x", nullptr, AnyFolder).find("\"D:/x\""),
+            std::string::npos);
+  std::string comma = DriveMapError("C=/a,D=/b", nullptr, NoFolder);
+  EXPECT_NE(comma.find("\"C=/a,D=/b\": no folder \"/a,D=/b\""), std::string::npos);
+  // Empty entries (a trailing ";") and good maps are fine.
+  EXPECT_EQ(DriveMapError("C=/;D=~/data;", "/home/me", AnyFolder), "");
+  EXPECT_EQ(DriveMapError(nullptr, nullptr, NoFolder), "");
+}
+
+TEST(DriveMapErrors, TildeStartsInHome) {
+  DriveMap map = ParseDriveMap("C=~;D=~/src/;E=~x;F=a~", "/home/me/");
+  EXPECT_EQ(map.root[3], "/home/me");
+  EXPECT_EQ(map.root[4], "/home/me/src");
+  EXPECT_EQ(map.root[5], "~x");  // another user's home is not ours to guess
+  EXPECT_EQ(map.root[6], "a~");
+  EXPECT_EQ(ExpandHome("~/x", "/"), "/x");
+  EXPECT_EQ(ExpandHome("~/x", nullptr), "~/x");
+  EXPECT_EQ(DriveMapText(map), "C=/home/me;D=/home/me/src;E=~x;F=a~");
+}
+
+}  // namespace
