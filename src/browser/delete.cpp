@@ -112,7 +112,7 @@ void DeleteDirectoryFromScanFile() {
     return;
   }
 
-  Ask(DirectoryQuestion(EntryName(tree.paths[e])));
+  Ask(DirectoryQuestion(ScreenName(EntryName(tree.paths[e]))));
   if (AnswerYes()) {
     RewriteScanFile(d, e);
     ReloadKeepingDrive();

@@ -38,7 +38,7 @@ bool PrintLines(File* printer, const DriveTree& tree) {
   for (int i = 1; i <= count; ++i) {
     std::string line;
     if (i < static_cast<int>(tree.prefixes.size())) line = tree.prefixes[i];
-    line += EntryName(tree.paths[i]);
+    line += ScreenName(EntryName(tree.paths[i]));
     line += "\r\n";
     if (printer->Write(line.data(), static_cast<int>(line.size())) != 0)
       return false;

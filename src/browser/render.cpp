@@ -52,7 +52,7 @@ void DrawEntry(int d, int e, int row, const NameSlots& slots, int* column, int* 
   *slot = path == prog.startupDirectory ? slots.startup
           : t.present                   ? slots.present
                                         : slots.absent;
-  WriteClipped(column, row, *slot, EntryName(path));
+  WriteClipped(column, row, *slot, ScreenName(EntryName(path)));
 }
 
 }  // namespace
@@ -148,7 +148,8 @@ void DrawStatusLine() {
     const DriveTree& t = Drive(cur);
     // The path is cut at the layout's edge like everything else: past it the
     // console would wrap it onto the row below the window.
-    WriteClipped(&column, row, 21, t.paths[static_cast<size_t>(t.currentEntry)]);
+    WriteClipped(&column, row, 21,
+                 ScreenName(t.paths[static_cast<size_t>(t.currentEntry)]));
     if (!t.scanned) {
       WriteClipped(&column, row, 20, " (This drive has not been scanned)");
     } else if (t.currentEntry == 1) {

@@ -19,7 +19,9 @@ char UpperAscii(char c) {
 }
 
 bool NameStartsWith(const std::string& path, const std::string& text) {
-  std::string name = EntryName(path);
+  // Keys arrive in the console's characters, so the name is compared as the
+  // console shows it.
+  std::string name = ScreenName(EntryName(path));
   if (text.empty() || name.size() < text.size()) return false;
   for (size_t i = 0; i < text.size(); ++i)
     if (UpperAscii(name[i]) != text[i]) return false;

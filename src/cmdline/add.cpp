@@ -47,6 +47,9 @@ std::string ParentPath(const std::string& path) {
 
 void AddCurrentDirectory(std::unique_ptr<File> scanFile) {
   const std::string& newPath = prog.startupDirectory;
+  if (newPath.empty())
+    FatalExit("Cannot add the current directory to scan file: its name does "
+              "not fit the system code page and it has no short name.");
   if (newPath.size() == 3) FatalExit("Cannot add root directory to scan file.");
   const std::string parent = ParentPath(newPath);
 
@@ -73,9 +76,9 @@ void AddCurrentDirectory(std::unique_ptr<File> scanFile) {
     reader.Close();
   }
   if (EqualUpper(newPath, lastLine))
-    FatalExit(newPath + " has already been scanned.");
+    FatalExit(ScreenName(newPath) + " has already been scanned.");
   if (!found)
-    FatalExit("Parent directory \"" + parent + "\" not in scan file.");
+    FatalExit("Parent directory \"" + ScreenName(parent) + "\" not in scan file.");
   if (!stopped) ++insertAt;
 
   // Readers take a line by its upper-case drive letter; one recorded in
@@ -103,6 +106,6 @@ void AddCurrentDirectory(std::unique_ptr<File> scanFile) {
   // system.
   reader.Close();
   if (!CommitScanFileRewrite(&rewrite)) UnableToModify();
-  WriteLine("Scan file updated with " + newPath);
+  WriteLine("Scan file updated with " + ScreenName(newPath));
   EndProcess(0);
 }

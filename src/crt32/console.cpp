@@ -113,6 +113,10 @@ void WriteText(const std::string& text) {
 
 void WriteLine(const std::string& text) { WriteText(text + "\r\n"); }
 
+std::string ScreenName(const std::string& name) {
+  return theConsole->ScreenName(name);
+}
+
 void HideCursor() {
   CursorInfo ci;
   theConsole->GetCursorInfo(&ci);

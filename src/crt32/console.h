@@ -25,6 +25,9 @@ void WriteAtSlot(int column, int row, int slot, const std::string& text);
 void WriteText(const std::string& text);
 // WriteText followed by a line end.
 void WriteLine(const std::string& text);
+// A directory name or path as the console shows it; frames, arrows and tree
+// lines are already in the console's own characters and never go through it.
+std::string ScreenName(const std::string& name);
 void HideCursor();
 void ShowCursor();
 int ScreenRows();
