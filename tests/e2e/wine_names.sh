@@ -106,10 +106,11 @@ done
 [ "$(rc_list)" = "$(printf '1 %.0s' "${shortnames[@]}")" ] ||
   fail "short-name jumps: exit codes $(rc_list)"
 
-# From inside each fullwidth folder: tree mode and Esc, then /a.
+# From inside each fullwidth folder: tree mode and Esc, /a, then "\".
 for q in "${qdirs[@]}"; do
   start_cmd inside "$q" 'call D:\KS\KSRC.BAT' 'echo x> here-esc.txt' \
-    'call D:\KS\KSRC.BAT /a' 'echo x> here-a.txt'
+    'call D:\KS\KSRC.BAT /a' 'echo x> here-a.txt' \
+    'call D:\KS\KSRC.BAT \' 'echo x> here-root.txt'
   tmux_wait "Kestrin 95 v1.00" 60
   sleep 1
   tmux_keys Escape
@@ -118,7 +119,9 @@ for q in "${qdirs[@]}"; do
     fail "cmd left $q: $(ls "$q")"
   echo "$screen" | grep -q '^D:\\Q[!-~]*~[!-~]* has already been scanned\.' ||
     fail "/a inside $q: $screen"
-  [ "$(rc_list)" = '0 0 ' ] || fail "inside $q: exit codes $(rc_list)"
+  [ -e "$d/here-root.txt" ] || fail "KS \\ inside $q did not reach D:\\"
+  rm -f "$d/here-root.txt"
+  [ "$(rc_list)" = '0 0 0 ' ] || fail "inside $q: exit codes $(rc_list)"
 done
 
 # From D:\ : KS q + Enter in the chooser; tree mode, speed search Q, Enter;

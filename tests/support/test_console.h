@@ -35,6 +35,7 @@ class TestConsole : public ConsoleDevice {
   void SetCursorInfo(const CursorInfo& info) override;
   bool WriteOutput(const char* text, int bytes) override;
   bool Utf8Cells() const override { return utf8; }
+  std::string ScreenName(const std::string& name) override;
   uint32_t GetInputMode() override { return inputMode; }
   void SetInputMode(uint32_t mode) override;
   void WaitForInput() override;
@@ -70,6 +71,9 @@ class TestConsole : public ConsoleDevice {
   std::deque<InputRecord> input;
   std::string output;          // every byte written to standard output
   bool utf8 = false;
+  // Names shown as a code page 437 console shows 1252 names: "é" 0xE9 as
+  // 0x82 (the Windows console's ScreenName).
+  bool oemNames = false;
   bool failOutput = false;
   int readCalls = 0;           // ReadCharacters + ReadAttributes
   int writeCalls = 0;          // WriteCharacters + WriteAttributes
