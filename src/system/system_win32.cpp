@@ -269,7 +269,15 @@ class Win32System : public System {
 
   bool SetCurrentDirectory(const std::string& path) override {
     std::wstring wide;
-    return WidePath(path, &wide) && SetCurrentDirectoryW(wide.c_str()) != 0;
+    if (!WidePath(path, &wide)) return false;
+    // Windows keeps a current directory of at most MAX_PATH - 2 characters,
+    // and cmd.exe cannot enter a longer one from the cd batch; Wine's wide
+    // call would take it all the same.
+    if (wide.size() > MAX_PATH - 2) {
+      SetLastError(ERROR_FILENAME_EXCED_RANGE);
+      return false;
+    }
+    return SetCurrentDirectoryW(wide.c_str()) != 0;
   }
 
   std::string ProgramDirectory() override {
