@@ -8,12 +8,18 @@
 
 $global:Ks95Folder = $PSScriptRoot
 
-# The program names files through the system's ANSI code page; PowerShell 7
-# would otherwise read the batch as UTF-8.
+# ks95.exe writes the batch in the code page cmd.exe reads it in: the
+# console's input code page (the OEM one when there is no console).  This
+# session's console is the one the program ran in.  PowerShell 7 would
+# otherwise read the batch as UTF-8.
 function global:Get-Ks95Encoding {
     try {
-        $acp = (Get-ItemProperty -LiteralPath 'HKLM:\SYSTEM\CurrentControlSet\Control\Nls\CodePage').ACP
-        return [System.Text.Encoding]::GetEncoding([int]$acp)
+        $cp = [Console]::InputEncoding.CodePage
+        if ($cp -gt 0) { return [System.Text.Encoding]::GetEncoding([int]$cp) }
+    } catch { }
+    try {
+        $oem = (Get-ItemProperty -LiteralPath 'HKLM:\SYSTEM\CurrentControlSet\Control\Nls\CodePage').OEMCP
+        return [System.Text.Encoding]::GetEncoding([int]$oem)
     } catch {
         return [System.Text.Encoding]::Default
     }

@@ -120,7 +120,7 @@ void DeleteDirectoryFromScanFile() {
     return;
   }
 
-  std::string question = DirectoryQuestion(EntryName(tree.paths[static_cast<size_t>(e)]));
+  std::string question = DirectoryQuestion(ScreenName(std::string(EntryName(tree.paths[static_cast<size_t>(e)]))));
   Ask(question);
   if (AnswerYes(question)) {
     const std::string path(tree.paths[static_cast<size_t>(e)]);

@@ -51,7 +51,7 @@ bool PrintLines(File* printer, int d) {
     BuildPrefixRange(d, first, last, &prefixes);
     for (int i = first; i <= last; ++i) {
       line = prefixes[static_cast<size_t>(i - first)];
-      line += EntryName(tree.paths[static_cast<size_t>(i)]);
+      line += ScreenName(std::string(EntryName(tree.paths[static_cast<size_t>(i)])));
       line += "\r\n";
       if (printer->Write(line.data(), static_cast<int>(line.size())) != 0)
         return false;

@@ -74,7 +74,7 @@ void DrawEntry(int d, int e, int row, const std::string& prefix, const NameSlots
   *slot = path == prog.startupDirectory ? slots.startup
           : t.present                   ? slots.present
                                         : slots.absent;
-  WriteClipped(column, row, *slot, std::string(EntryName(path)));
+  WriteClipped(column, row, *slot, ScreenName(std::string(EntryName(path))));
 }
 
 // The level flags after entry i (going up the tree): a line continues at
@@ -255,7 +255,7 @@ void DrawStatusLine() {
       WriteBlanksToEnd(column, row, 20);
       return;
     }
-    std::string path(t.paths[static_cast<size_t>(t.currentEntry)]);
+    std::string path = ScreenName(std::string(t.paths[static_cast<size_t>(t.currentEntry)]));
     if (ConsoleFollowsWindow()) path = CutMiddle(path, Width() - column);
     WriteClipped(&column, row, 21, path);
     if (!t.scanned) {

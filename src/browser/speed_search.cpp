@@ -1,5 +1,7 @@
 #include "browser/speed_search.h"
 
+#include <algorithm>
+
 #include <cstring>
 #include <string>
 
@@ -19,8 +21,17 @@ char UpperAscii(char c) {
 constexpr int kBackspace = 8;
 constexpr int kTextColumn = 15;
 
+bool NonAscii(unsigned char c) { return c >= 0x80; }
+
 bool NameStartsWith(std::string_view path, const std::string& text) {
-  const std::string_view name = EntryName(path);
+  std::string_view name = EntryName(path);
+  // Keys arrive in the console's characters, so a name beyond ASCII is
+  // compared as the console shows it.
+  std::string shown;
+  if (std::any_of(name.begin(), name.end(), NonAscii)) {
+    shown = ScreenName(std::string(name));
+    name = shown;
+  }
   if (text.empty() || name.size() < text.size()) return false;
   for (size_t i = 0; i < text.size(); ++i)
     if (UpperAscii(name[i]) != text[i]) return false;
@@ -32,6 +43,13 @@ bool NameStartsWith(std::string_view path, const std::string& text) {
 int FindMatch(const DriveTree& tree, int first, int last,
               const std::string& text) {
   if (text.empty() || first > last) return 0;
+  // The initials are the stored bytes, which for a key beyond ASCII need not
+  // be the console's: such a search looks at every name.
+  if (NonAscii(static_cast<unsigned char>(text[0]))) {
+    for (int i = first; i <= last; ++i)
+      if (NameStartsWith(tree.paths[static_cast<size_t>(i)], text)) return i;
+    return 0;
+  }
   const char* initials = tree.paths.Initials();
   const char* at = initials + first;
   const char* end = initials + last + 1;

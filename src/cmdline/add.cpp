@@ -57,6 +57,9 @@ std::string ParentPath(const std::string& path) {
 
 void AddCurrentDirectory(std::unique_ptr<File> scanFile) {
   const std::string& newPath = prog.startupDirectory;
+  if (newPath.empty())
+    FatalExit("Cannot add the current directory to scan file: its name does "
+              "not fit the system code page and it has no short name.");
   // Outside every drive of a POSIX drive map there is no parent to look for.
   if (!IsDrivePath(newPath) && !theSystem->DriveMapText().empty())
     FatalExit(newPath + " is on no drive of the drive map " +
@@ -109,8 +112,9 @@ void AddCurrentDirectory(std::unique_ptr<File> scanFile) {
     reader.Close();
   }
   if (EqualUpper(newPath, lastLine))
-    refuse(newPath + " has already been scanned.", Outcome::kNothing);
-  if (!found) refuse("Parent directory \"" + parent + "\" not in scan file.", Outcome::kError);
+    refuse(ScreenName(newPath) + " has already been scanned.", Outcome::kNothing);
+  if (!found)
+    refuse("Parent directory \"" + ScreenName(parent) + "\" not in scan file.", Outcome::kError);
   if (!stopped) ++insertAt;
 
   // Readers take a line by its upper-case drive letter; one recorded in
@@ -136,6 +140,6 @@ void AddCurrentDirectory(std::unique_ptr<File> scanFile) {
   // system.
   reader.Close();
   if (!CommitScanFileRewrite(&rewrite)) UnableToModify();
-  WriteLine("Scan file updated with " + newPath);
+  WriteLine("Scan file updated with " + ScreenName(newPath));
   EndProcess(0, Outcome::kDone);
 }

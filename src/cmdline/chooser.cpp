@@ -96,9 +96,9 @@ void DrawCandidate(const Chooser& ch, int n, bool highlighted) {
   size_t start = std::min(static_cast<size_t>(c.matchPosition - 1), path.size());
   size_t length = std::min(static_cast<size_t>(ch.list.patternLength),
                            path.size() - start);
-  std::string before = path.substr(0, start);
-  std::string match = path.substr(start, length);
-  std::string after = path.substr(start + length);
+  std::string before = ScreenName(path.substr(0, start));
+  std::string match = ScreenName(path.substr(start, length));
+  std::string after = ScreenName(path.substr(start + length));
 
   int tail = TextCells(match) + TextCells(after);
   if (TextCells(before) + tail > textCells) {

@@ -87,9 +87,13 @@ void ChangeToCandidate(const Candidate& c) {
     prog.ExitCode = 1;
     return;
   }
-  if (!theSystem->SetCurrentDirectory(prog.startupDirectory))
+  // An empty start-up directory (one without a name the program can hold)
+  // was never left: the failed change stayed where it was.
+  if (!prog.startupDirectory.empty() &&
+      !theSystem->SetCurrentDirectory(prog.startupDirectory))
     RunTimeError(kIoPathNotFound);
-  FatalExit("Error changing to " + c.path + "\r\nYou may need to rescan drives.");
+  FatalExit("Error changing to " + ScreenName(c.path) +
+            "\r\nYou may need to rescan drives.");
 }
 
 }  // namespace

@@ -147,6 +147,10 @@ void WriteLine(const std::string& text) {
   WriteText((theConsole->OutputIsTerminal() ? VisibleControls(text) : text) + "\r\n");
 }
 
+std::string ScreenName(const std::string& name) {
+  return theConsole->ScreenName(name);
+}
+
 void HideCursor() {
   CursorInfo ci;
   theConsole->GetCursorInfo(&ci);

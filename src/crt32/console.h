@@ -32,6 +32,9 @@ void WriteLine(const std::string& text);
 // `text` with each control character (below 32, and 127) as a caret and a
 // letter, except the CR LF pairs that end lines.
 std::string VisibleControls(const std::string& text);
+// A directory name or path as the console shows it; frames, arrows and tree
+// lines are already in the console's own characters and never go through it.
+std::string ScreenName(const std::string& name);
 void HideCursor();
 void ShowCursor();
 int ScreenRows();

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "crt32/console.h"
 #include "shell/process.h"
 #include "store/drive_table.h"
 #include "system/system.h"
@@ -15,7 +16,29 @@ void Release(std::vector<T>* list) {
 
 }  // namespace
 
+bool CdBatchCanHold(const std::string& directory) {
+  if (directory.empty()) return false;
+  for (size_t i = 0; i < directory.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(directory[i]);
+    if (c < 32) return false;
+    switch (c) {
+      case '"': case '<': case '>': case '|': case '?': case '*': case '/':
+        return false;
+      case ':':
+        if (i != 1) return false;
+        break;
+      default:
+        break;
+    }
+  }
+  return true;
+}
+
 std::string CdBatchText(const std::string& directory) {
+  // A quote would end the quoted path and let the rest run as commands; the
+  // other characters no Windows name holds mean the path did not come from
+  // the file system as it is.
+  if (!CdBatchCanHold(directory)) return std::string();
   std::string text;
   if (!directory.empty()) text += directory[0];
   text += ":\r\n";
@@ -55,8 +78,16 @@ void WriteCdBatch() {
   // A shell launcher changes directory only when there is somewhere new to
   // go, so that its `cd -` still leads back where the user came from.
   std::string text;
-  if (!theSystem->ShellStatuses() || directory != prog.startupDirectory)
-    text = theSystem->CdFileContents(directory);
+  if (!theSystem->ShellStatuses() || directory != prog.startupDirectory) {
+    text = directory.empty() ? std::string() : theSystem->CdFileContents(directory);
+    if (text.empty()) {
+      // The file stays empty, so the launcher moves the shell nowhere; no
+      // directory was handed over, whatever the run picked.
+      WriteLine("Cannot hand this directory over to the shell: its name does "
+                "not fit the cd batch.");
+      prog.ExitCode = 0;
+    }
+  }
   if (!text.empty())
     Strict(file->Write(text.data(), static_cast<int>(text.size())));
   Strict(file->Close());

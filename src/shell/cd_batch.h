@@ -6,7 +6,11 @@
 
 void WriteCdBatch();
 
-// The two lines of KS95CD.BAT for `directory` ("%" written as "%%").
+// True when `directory` can stand between the quotes of a cd line: no
+// control character, no quote and nothing else Windows forbids in a name.
+bool CdBatchCanHold(const std::string& directory);
+// The two lines of KS95CD.BAT for `directory` ("%" written as "%%"); empty
+// when CdBatchCanHold refuses it.
 std::string CdBatchText(const std::string& directory);
 // A POSIX shell script that changes to `hostPath`, quoted so that no name
 // can run shell code.

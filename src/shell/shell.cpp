@@ -74,6 +74,12 @@ void KsMain(const std::vector<std::string>& args) {
 
 void ChangeToDriveRoot() {
   std::string current = theSystem->CurrentDirectory();
+  // A directory the program holds no name for still has a drive; "\" alone
+  // names its root.
+  if (current.empty()) {
+    if (!theSystem->SetCurrentDirectory("\\")) RunTimeError(kIoPathNotFound);
+    return;
+  }
   // A directory outside every drive has no drive root to go to; treat it
   // like a root that cannot be entered rather than guess one.
   bool hasDrive = current.size() >= 2 && current[1] == ':' &&

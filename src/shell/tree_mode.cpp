@@ -55,9 +55,12 @@ void RunTreeMode() {
     if (theSystem->SetCurrentDirectory(path)) {
       prog.ExitCode = 1;
     } else {
-      WriteLine("Error changing to " + path);
+      WriteLine("Error changing to " + ScreenName(path));
       WriteLine("You may need to rescan drives.");
-      if (!theSystem->SetCurrentDirectory(prog.startupDirectory))
+      // A start-up directory the program holds no name for (empty) was
+      // never left: the failed change stayed where it was.
+      if (!prog.startupDirectory.empty() &&
+          !theSystem->SetCurrentDirectory(prog.startupDirectory))
         RunTimeError(kIoPathNotFound);
     }
   }

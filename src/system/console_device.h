@@ -114,6 +114,11 @@ class ConsoleDevice {
   // for the Windows console, whose screens keep their 80 columns.
   virtual bool FollowsWindowSize() const { return false; }
 
+  // A name or path as the file system and the scan file spell it, in the
+  // bytes this console shows it by (on Windows the ANSI code page's name in
+  // the console's output code page).  One character stays one character.
+  virtual std::string ScreenName(const std::string& name) { return name; }
+
   // Input.
   virtual uint32_t GetInputMode() = 0;
   virtual void SetInputMode(uint32_t mode) = 0;

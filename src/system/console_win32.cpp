@@ -2,6 +2,9 @@
 // in screen-buffer cells; the layer above decides which rows it draws on.
 #include <windows.h>
 
+#include <string>
+
+#include "system/codepage_win32.h"
 #include "system/platform.h"
 
 namespace {
@@ -119,6 +122,29 @@ class WinConsole : public ConsoleDevice {
     w.dwSize = info.size;
     w.bVisible = info.visible ? TRUE : FALSE;
     SetConsoleCursorInfo(Out(), &w);
+  }
+
+  // Names are kept in the ANSI code page, but the console shows its cells in
+  // its output code page (1252's 0xE9 would read as 437's 0x82 "é"
+  // otherwise).  A character the console's code page lacks shows as "?":
+  // on screen only, never in anything stored or handed over.
+  std::string ScreenName(const std::string& name) override {
+    bool ascii = true;
+    for (char c : name) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+    UINT cp = GetConsoleOutputCP();
+    if (cp == 0) cp = GetOEMCP();
+    std::wstring wide;
+    if (ascii || cp == GetACP() || !FromAnsi(name, &wide)) return name;
+    std::string shown;
+    if (NarrowExact(cp, wide, &shown)) return shown;
+    shown.clear();
+    for (size_t i = 0; i < wide.size(); ++i) {
+      size_t n = IS_HIGH_SURROGATE(wide[i]) && i + 1 < wide.size() ? 2 : 1;
+      std::string one;
+      shown += NarrowExact(cp, wide.substr(i, n), &one) ? one : "?";
+      i += n - 1;
+    }
+    return shown;
   }
 
   // WriteFile rather than WriteConsole, so that redirected output works.

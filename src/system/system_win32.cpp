@@ -1,15 +1,19 @@
-// The system seam over the Windows API (ANSI calls throughout: names are
-// 8-bit text in the system code page, as the scan file stores them).
+// The system seam over the Windows API.  Names inside the program are 8-bit
+// text in the ANSI code page, as the scan file stores them; the file system
+// is reached only through the wide calls, and names are converted here,
+// exactly or not at all (codepage_win32.h).
 #include <windows.h>
-// The seam's method names; the ANSI calls are named explicitly below.
+// The seam's method names; the wide calls are named explicitly below.
 #undef DeleteFile
 #undef ReplaceFile
 #undef SetCurrentDirectory
 
 #include <cstdio>
 #include <string>
+#include <utility>
 
 #include "shell/cd_batch.h"
+#include "system/codepage_win32.h"
 #include "system/platform.h"
 
 namespace {
@@ -36,19 +40,63 @@ int IoError(DWORD err) {
 
 int LastError() { return IoError(GetLastError()); }
 
+// A program path as the wide calls take it.  A path the ANSI code page does
+// not define cannot come from the file system, so it names nothing.
+bool WidePath(const std::string& path, std::wstring* wide) {
+  if (FromAnsi(path, wide)) return true;
+  SetLastError(ERROR_INVALID_NAME);
+  return false;
+}
+
+// Every file and device the program opens goes through here.
+HANDLE OpenHandle(const std::string& path, DWORD access, DWORD share,
+                  DWORD disposition, int* error) {
+  std::wstring wide;
+  HANDLE h = INVALID_HANDLE_VALUE;
+  if (WidePath(path, &wide))
+    h = CreateFileW(wide.c_str(), access, share, nullptr, disposition,
+                    FILE_ATTRIBUTE_NORMAL, nullptr);
+  *error = h == INVALID_HANDLE_VALUE ? LastError() : kIoOk;
+  return h;
+}
+
+// The code page cmd.exe reads a batch file in: the console's input code
+// page, or the OEM code page when there is no console.
+UINT BatchCodePage() {
+  UINT cp = GetConsoleCP();
+  return cp != 0 ? cp : GetOEMCP();
+}
+
+std::wstring WideCurrentDirectory() {
+  DWORD n = GetCurrentDirectoryW(0, nullptr);
+  if (n == 0) return std::wstring();
+  std::wstring buffer(n, L'\0');
+  n = GetCurrentDirectoryW(n, &buffer[0]);
+  if (n >= buffer.size()) return std::wstring();
+  buffer.resize(n);
+  return buffer;
+}
+
+// Directory enumeration through the wide calls.  A name that the ANSI code
+// page cannot hold exactly is handed on by its short name, or not at all, so
+// the scan never enters it: a best-fit look-alike could name another folder
+// or carry quotes and ampersands into the cd batch.
 class Win32DirReader : public DirReader {
  public:
-  Win32DirReader(HANDLE find, const WIN32_FIND_DATAA& first)
-      : find_(find), data_(first) {}
+  Win32DirReader(std::wstring directory, HANDLE find,
+                 const WIN32_FIND_DATAW& first)
+      : directory_(std::move(directory)), find_(find), data_(first) {}
   ~Win32DirReader() override { FindClose(find_); }
 
   bool Next(DirEntry* entry) override {
-    if (pending_) {
-      pending_ = false;
-    } else if (!FindNextFileA(find_, &data_)) {
-      return false;
+    for (;;) {
+      if (pending_) {
+        pending_ = false;
+      } else if (!FindNextFileW(find_, &data_)) {
+        return false;
+      }
+      if (EntryName(&entry->name)) break;
     }
-    entry->name = data_.cFileName;
     uint32_t attributes = data_.dwFileAttributes & 0x3F;
     if (data_.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
       attributes |= kAttrReparsePoint;
@@ -57,9 +105,27 @@ class Win32DirReader : public DirReader {
   }
 
  private:
+  bool EntryName(std::string* name) {
+    const std::wstring wide = data_.cFileName;
+    if (ToAnsi(wide, name)) return true;
+    // Only directories are ever entered; a file's short name is not worth
+    // the extra look-up.
+    if (!(data_.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+    // The basic enumeration leaves the alternate name empty.
+    std::wstring alias = data_.cAlternateFileName;
+    if (alias.empty()) {
+      std::wstring full = ShortPath(directory_ + L"\\" + wide);
+      size_t slash = full.find_last_of(L"\\/");
+      alias = slash == std::wstring::npos ? full : full.substr(slash + 1);
+    }
+    // A volume without 8.3 names gives the long name back.
+    return !alias.empty() && alias != wide && ToAnsi(alias, name);
+  }
+
+  std::wstring directory_;
   HANDLE find_;
-  WIN32_FIND_DATAA data_;
-  bool pending_ = true;  // the entry FindFirstFileA returned
+  WIN32_FIND_DATAW data_;
+  bool pending_ = true;  // the entry the first call returned
 };
 
 class Win32File : public File {
@@ -110,15 +176,26 @@ class Win32System : public System {
  public:
   int DriveType(int driveNumber) override {
     if (driveNumber < 1 || driveNumber > 26) return kDriveNoRootDir;
-    char root[4] = {static_cast<char>('a' + driveNumber - 1), ':', '\\', 0};
-    return static_cast<int>(GetDriveTypeA(root));
+    wchar_t root[4] = {static_cast<wchar_t>(L'a' + driveNumber - 1), L':',
+                       L'\\', 0};
+    return static_cast<int>(GetDriveTypeW(root));
   }
 
   std::unique_ptr<DirReader> OpenDirectory(const std::string& path) override {
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((path + "\\*.*").c_str(), &data);
+    std::wstring directory;
+    if (!WidePath(path, &directory)) return nullptr;
+    const std::wstring pattern = directory + L"\\*";
+    WIN32_FIND_DATAW data;
+    // The basic information skips the short names, and the large fetch reads
+    // a directory in fewer calls.
+    HANDLE find = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data,
+                                   FindExSearchNameMatch, nullptr,
+                                   FIND_FIRST_EX_LARGE_FETCH);
+    if (find == INVALID_HANDLE_VALUE &&
+        GetLastError() == ERROR_INVALID_PARAMETER)  // a system that knows neither
+      find = FindFirstFileW(pattern.c_str(), &data);
     if (find == INVALID_HANDLE_VALUE) return nullptr;
-    return std::make_unique<Win32DirReader>(find, data);
+    return std::make_unique<Win32DirReader>(std::move(directory), find, data);
   }
 
   std::unique_ptr<File> OpenFile(const std::string& path, OpenMode mode,
@@ -134,33 +211,39 @@ class Win32System : public System {
       share = 0;
       disposition = CREATE_NEW;
     }
-    HANDLE h = CreateFileA(path.c_str(), access, share, nullptr, disposition,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-      *error = LastError();
-      return nullptr;
-    }
-    *error = kIoOk;
+    HANDLE h = OpenHandle(path, access, share, disposition, error);
+    if (h == INVALID_HANDLE_VALUE) return nullptr;
     return std::make_unique<Win32File>(h);
   }
 
   int RenameFile(const std::string& from, const std::string& to) override {
-    return MoveFileA(from.c_str(), to.c_str()) ? kIoOk : LastError();
+    std::wstring wideFrom, wideTo;
+    if (!WidePath(from, &wideFrom) || !WidePath(to, &wideTo))
+      return LastError();
+    return MoveFileExW(wideFrom.c_str(), wideTo.c_str(), 0) ? kIoOk
+                                                            : LastError();
   }
 
   int ReplaceFile(const std::string& from, const std::string& to) override {
-    return MoveFileExA(from.c_str(), to.c_str(),
+    std::wstring wideFrom, wideTo;
+    if (!WidePath(from, &wideFrom) || !WidePath(to, &wideTo))
+      return LastError();
+    return MoveFileExW(wideFrom.c_str(), wideTo.c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
                ? kIoOk
                : LastError();
   }
 
   int DeleteFile(const std::string& path) override {
-    return DeleteFileA(path.c_str()) ? kIoOk : LastError();
+    std::wstring wide;
+    if (!WidePath(path, &wide)) return LastError();
+    return DeleteFileW(wide.c_str()) ? kIoOk : LastError();
   }
 
   bool FileExists(const std::string& path) override {
-    DWORD attributes = GetFileAttributesA(path.c_str());
+    std::wstring wide;
+    if (!WidePath(path, &wide)) return false;
+    DWORD attributes = GetFileAttributesW(wide.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES &&
            !(attributes & FILE_ATTRIBUTE_DIRECTORY);
   }
@@ -171,33 +254,36 @@ class Win32System : public System {
       return nullptr;
     }
     std::string name = "LPT" + std::to_string(port);
-    HANDLE h = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-      *error = LastError();
-      return nullptr;
-    }
-    *error = kIoOk;
+    HANDLE h = OpenHandle(name, GENERIC_WRITE, 0, OPEN_EXISTING, error);
+    if (h == INVALID_HANDLE_VALUE) return nullptr;
     return std::make_unique<Win32File>(h);
   }
 
+  // Empty when the directory has neither an exact ANSI name nor a short
+  // one: the program then holds no name for it at all.
   std::string CurrentDirectory() override {
-    DWORD n = GetCurrentDirectoryA(0, nullptr);
-    if (n == 0) return std::string();
-    std::string buffer(n, '\0');
-    n = GetCurrentDirectoryA(n, &buffer[0]);
-    buffer.resize(n);
-    return buffer;
+    std::string path;
+    if (!ToAnsiOrShort(WideCurrentDirectory(), &path)) return std::string();
+    return path;
   }
 
   bool SetCurrentDirectory(const std::string& path) override {
-    return SetCurrentDirectoryA(path.c_str()) != 0;
+    std::wstring wide;
+    if (!WidePath(path, &wide)) return false;
+    // Windows keeps a current directory of at most MAX_PATH - 2 characters,
+    // and cmd.exe cannot enter a longer one from the cd batch; Wine's wide
+    // call would take it all the same.
+    if (wide.size() > MAX_PATH - 2) {
+      SetLastError(ERROR_FILENAME_EXCED_RANGE);
+      return false;
+    }
+    return SetCurrentDirectoryW(wide.c_str()) != 0;
   }
 
   std::string ProgramDirectory() override {
-    std::string buffer(MAX_PATH, '\0');
+    std::wstring buffer(MAX_PATH, L'\0');
     for (;;) {
-      DWORD n = GetModuleFileNameA(nullptr, &buffer[0],
+      DWORD n = GetModuleFileNameW(nullptr, &buffer[0],
                                    static_cast<DWORD>(buffer.size()));
       if (n == 0) return std::string();
       if (n < buffer.size()) {
@@ -206,17 +292,32 @@ class Win32System : public System {
       }
       buffer.resize(buffer.size() * 2);
     }
-    size_t slash = buffer.find_last_of("\\/");
-    return slash == std::string::npos ? std::string()
-                                      : buffer.substr(0, slash + 1);
+    size_t slash = buffer.find_last_of(L"\\/");
+    if (slash == std::wstring::npos) return std::string();
+    std::string directory;
+    if (!ToAnsiOrShort(buffer.substr(0, slash + 1), &directory))
+      return std::string();
+    return directory;
   }
 
   std::string CdFilePath(const std::string& programDirectory) override {
     return programDirectory + "KS95CD.BAT";
   }
 
+  // cmd.exe reads the batch in the console's code page, not the ANSI one;
+  // a directory that code page cannot hold goes by its short path.  Empty
+  // when there is neither.
   std::string CdFileContents(const std::string& directory) override {
-    return CdBatchText(directory);
+    std::wstring wide;
+    if (!FromAnsi(directory, &wide)) return std::string();
+    const UINT cp = BatchCodePage();
+    std::string text;
+    if (!NarrowExact(cp, wide, &text)) {
+      std::wstring shortPath = ShortPath(wide);
+      if (shortPath.empty() || !NarrowExact(cp, shortPath, &text))
+        return std::string();
+    }
+    return CdBatchText(text);
   }
 
   std::string ScanStampNow() override {

@@ -67,6 +67,14 @@ TEST_F(PrintTest, PrintsEveryEntryWithItsPrefixAndAFormFeed) {
   EXPECT_EQ(sys.files["LPT3"], "D:\r\n\f");
 }
 
+TEST_F(PrintTest, NamesGoOutInTheConsolesCodePage) {
+  con.oemNames = true;
+  SetTree(3, {"C:\\", "C:\\CAF\xE9"});
+  con.Type("1");
+  PrintTree();
+  EXPECT_EQ(sys.files["LPT1"], "C:\\\r\n\xC0\xC4" "CAF\x82\r\n\f");
+}
+
 TEST_F(PrintTest, EscPrintsNothing) {
   SetTree(3, {"C:\\", "C:\\A"});
   con.Type("x\x1b");

@@ -124,4 +124,21 @@ TEST_F(SpeedSearchTest, LongTextStaysOnTheTopRow) {
   EXPECT_EQ(con.Char(79, 0), 'L');
 }
 
+// Keys arrive in the console's code page, names are kept in the file
+// system's: both the tree and the search go through the console's form.
+TEST_F(SpeedSearchTest, NamesAreShownAndMatchedAsTheConsoleShowsThem) {
+  con.oemNames = true;
+  SetTree({"C:\\", "C:\\CAFE", "C:\\CAF\xE9"});
+  DrawTreeScreen();
+  std::string screen;
+  for (int row = 0; row < 25; ++row) screen += con.Row(row);
+  EXPECT_NE(screen.find("\xC0\xC4" "CAF\x82"), std::string::npos);
+  EXPECT_EQ(screen.find('\xE9'), std::string::npos);
+  for (char c : std::string("CAF")) SpeedSearchKey(c);
+  EXPECT_EQ(Current(), 2);
+  SpeedSearchKey(0x82);
+  EXPECT_EQ(Current(), 3);
+  EXPECT_EQ(sys.messageBeeps, 0);
+}
+
 }  // namespace

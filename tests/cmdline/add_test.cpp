@@ -38,6 +38,9 @@ TEST_F(AddDirectory, RefusalsLeaveTheFileAlone) {
       {"C:\\APPS\\EDIT\\X\\Y", "Parent directory \"C:\\APPS\\EDIT\\X\" not in scan file."},
       {"E:\\NEW", "Parent directory \"E:\\\" not in scan file."},
       {"C:\\", "Cannot add root directory to scan file."},
+      // A directory the system gave no name for in its code page.
+      {"", "Cannot add the current directory to scan file: its name does not "
+           "fit the system code page and it has no short name."},
   };
   WriteScanFile(kLines);
   for (const Case& c : cases) {

@@ -38,6 +38,33 @@ TEST_F(CdBatch, BlanksStayAndPercentSignsAreDoubled) {
             "D:\r\ncd \"D:\\100%% done\\%%PATH%%\"\r\n");
 }
 
+TEST_F(CdBatch, NoPathThatCouldEndTheQuotesIsWritten) {
+  // Fullwidth forms folded to ASCII by a best-fit conversion would arrive
+  // as these; none of them is in a real Windows name.
+  for (const char* bad : {"D:\\q\"&echo PWNED&\"", "D:\\a<b", "D:\\a>b", "D:\\a|b",
+                          "D:\\a?b", "D:\\a*b", "D:\\a/b", "D:\\a:b", "D:\\a\rb",
+                          "D:\\a\nb", "D:\\a\tb", "D:\\a\x1F" "b", ""}) {
+    EXPECT_FALSE(CdBatchCanHold(bad)) << bad;
+    EXPECT_EQ(CdBatchText(bad), "") << bad;
+  }
+  for (const char* good : {"D:\\", "D:\\a&b^c!d", "D:\\Caf\x82", "D:\\Caf\xE9",
+                           "D:\\Q_&E~010", "D:\\x%y"})
+    EXPECT_TRUE(CdBatchCanHold(good)) << good;
+}
+
+TEST_F(CdBatch, AnUnwritableDirectoryHandsNothingOverAndEndsWithZero) {
+  for (const char* cwd : {"D:\\q\"&echo PWNED&\"", ""}) {
+    sys.cwd = cwd;
+    prog.ExitCode = 1;
+    con.output.clear();
+    EXPECT_EQ(ExitCodeOf(WriteCdBatch), -1);
+    EXPECT_EQ(BatchAt(sys), "") << cwd;
+    EXPECT_EQ(prog.ExitCode, 0) << cwd;
+    EXPECT_NE(con.output.find("Cannot hand this directory over to the shell"),
+              std::string::npos);
+  }
+}
+
 TEST_F(CdBatch, UnwritableProgramDirectoryIsARunTimeError) {
   sys.failOpen.insert(sys.programDir + "KS95CD.BAT");
   EXPECT_EQ(ExitCodeOf(WriteCdBatch), 1);

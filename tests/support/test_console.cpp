@@ -220,6 +220,14 @@ void TestConsole::PushRelease(uint16_t vk) {
   input.push_back(r);
 }
 
+std::string TestConsole::ScreenName(const std::string& name) {
+  std::string shown = name;
+  if (oemNames)
+    for (char& c : shown)
+      if (c == '\xE9') c = '\x82';
+  return shown;
+}
+
 void TestConsole::Type(const std::string& text) {
   for (unsigned char c : text) {
     if (c >= 'a' && c <= 'z') {

@@ -38,6 +38,7 @@ class TestConsole : public ConsoleDevice {
   bool OutputIsTerminal() const override { return outputTerminal; }
   bool InputIsTerminal() const override { return inputTerminal; }
   bool FollowsWindowSize() const override { return followsWindow; }
+  std::string ScreenName(const std::string& name) override;
   uint32_t GetInputMode() override { return inputMode; }
   void SetInputMode(uint32_t mode) override;
   void WaitForInput() override;
@@ -77,6 +78,9 @@ class TestConsole : public ConsoleDevice {
   std::string output;          // every byte written to standard output
   bool utf8 = false;
   bool followsWindow = false;
+  // Names shown as a code page 437 console shows 1252 names: "é" 0xE9 as
+  // 0x82 (the Windows console's ScreenName).
+  bool oemNames = false;
   bool failOutput = false;
   bool outputTerminal = false;
   bool inputTerminal = true;
