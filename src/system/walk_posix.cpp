@@ -179,7 +179,7 @@ int OpenThroughAncestors(const Node* node, const std::string& name) {
     int err = errno;
     if (fd >= 0 || (err != ENOSYS && err != EAGAIN && err != EINVAL && err != E2BIG)) {
       if (own) ::close(dir);
-      errno = err == EXDEV ? ENOENT : err;
+      errno = err;  // EXDEV: the name is a mount point
       return fd;
     }
   }
@@ -244,7 +244,7 @@ class PosixWalkDir : public WalkDir {
       errno = err;
     }
     if (fd < 0) {
-      *status = StatusOf(errno, error);
+      *status = errno == EXDEV ? WalkStatus::kOtherDevice : StatusOf(errno, error);
       return nullptr;
     }
     if (mount != root_->mount) {
