@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "browser/render.h"
 #include "browser/speed_search.h"
 #include "store/drive_table.h"
 #include "test_console.h"
