@@ -6,10 +6,10 @@
 #include "crt32/console.h"
 #include "crt32/keyboard.h"
 #include "crt32/screen.h"
-#include "crt32/text_cells.h"
+#include "system/text_cells.h"
 #include "scanner/drive_lines.h"
 #include "scanner/rewrite.h"
-#include "shell/shell.h"
+#include "crt32/screen.h"
 #include "store/drive_table.h"
 #include "store/load.h"
 

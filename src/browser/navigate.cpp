@@ -202,11 +202,11 @@ void DispatchKey() {
     case kKeyF2:
       EndSpeedSearch();
       scanner.scanAttributes = 16;
-      RescanDrives();
+      RescanDrives(RedrawTree);
       return;
     case kKeyShiftF2:
       scanner.scanAttributes = 63;
-      RescanDrives();
+      RescanDrives(RedrawTree);
       return;
     default:
       break;

@@ -6,12 +6,8 @@
 #include <string_view>
 #include <vector>
 
-// Prepares a loaded drive for BuildPrefixRange and TreePrefix.
-void BuildTreePrefixes(int driveNumber);
-// Tree prefixes of entries first..last of a drive, into (*out)[0..]; the
-// cost is the number of entries plus a few hundred.
-void BuildPrefixRange(int driveNumber, int first, int last, std::vector<std::string>* out);
-std::string TreePrefix(int driveNumber, int entry);
+#include "store/tree_prefixes.h"
+
 // The name shown for an entry; a view into `path`.
 std::string_view EntryName(std::string_view path);
 // `path` in at most `cells` cells: whole when it fits, else its head (the
@@ -21,6 +17,8 @@ std::string CutMiddle(const std::string& path, int cells);
 // window to it, the selection kept in view.  Draws nothing.
 void FollowScreenSize();
 void DrawTreeScreen();
+// DrawTreeScreen, after FollowScreenSize when the window has been resized.
+void RedrawTree(bool resized);
 void DrawListWindow(int driveNumber);
 void DrawStatusLine();
 void DrawCursorBar(bool on);

@@ -9,7 +9,7 @@
 #include "crt32/console.h"
 #include "crt32/key_codes.h"
 #include "crt32/screen.h"
-#include "crt32/text_cells.h"
+#include "system/text_cells.h"
 #include "store/drive_table.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include "crt32/console.h"
 #include "crt32/key_codes.h"
 #include "crt32/keyboard.h"
-#include "crt32/text_cells.h"
+#include "system/text_cells.h"
 
 namespace {
 

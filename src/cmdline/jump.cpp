@@ -4,8 +4,8 @@
 #include <string_view>
 
 #include "crt32/console.h"
-#include "shell/process.h"
-#include "shell/shell.h"
+#include "system/process.h"
+#include "crt32/screen.h"
 #include "store/drive_table.h"
 #include "store/text_file.h"
 #include "system/console_device.h"

@@ -7,8 +7,8 @@
 #include "cmdline/jump.h"
 #include "crt32/console.h"
 #include "scanner/rescan.h"
-#include "shell/process.h"
-#include "shell/shell.h"
+#include "system/process.h"
+#include "crt32/screen.h"
 #include "store/drive_table.h"
 #include "system/system.h"
 
@@ -20,9 +20,35 @@ std::string UpperAscii(std::string text) {
   return text;
 }
 
+// Set by the "\" option: the shell goes to the root even when it stands
+// there already, so the run counts as a move.
+bool wentToRoot = false;
+
 }  // namespace
 
+bool CommandLineWentToRoot() { return wentToRoot; }
+
+void ChangeToDriveRoot() {
+  std::string current = theSystem->CurrentDirectory();
+  // A directory the program holds no name for still has a drive; "\" alone
+  // names its root.
+  if (current.empty()) {
+    if (!theSystem->SetCurrentDirectory("\\")) RunTimeError(kIoPathNotFound);
+    return;
+  }
+  // A directory outside every drive has no drive root to go to; treat it
+  // like a root that cannot be entered rather than guess one.
+  bool hasDrive = current.size() >= 2 && current[1] == ':' &&
+                  ((current[0] >= 'A' && current[0] <= 'Z') ||
+                   (current[0] >= 'a' && current[0] <= 'z'));
+  if (!hasDrive) RunTimeError(kIoPathNotFound);
+  if (!theSystem->SetCurrentDirectory(current.substr(0, 2) + "\\"))
+    RunTimeError(kIoPathNotFound);
+  wentToRoot = true;
+}
+
 void RunCommandLineMode() {
+  wentToRoot = false;
   if (prog.args.size() < 2) return;
   const std::string argument = UpperAscii(prog.args[1]);
   if (argument == "\\") {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "crt32/text_cells.h"
-#include "shell/process.h"
+#include "system/text_cells.h"
+#include "system/process.h"
 #include "system/console_device.h"
 #include "system/system.h"
 

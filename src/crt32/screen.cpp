@@ -112,3 +112,12 @@ void ResetScreenState() {
   saved = SavedScreen{};
   savedColumn = savedRow = 0;
 }
+
+void FatalExit(const std::string& message, Outcome outcome, int code) {
+  SetForeground(7);
+  SetBackground(0);
+  ShowCursor();
+  RestoreUserScreen();
+  WriteLine(message);
+  EndProcess(code, outcome);
+}

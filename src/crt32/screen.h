@@ -2,6 +2,9 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+
+#include "system/process.h"
 
 void SaveScreen();
 void RestoreScreen();
@@ -14,3 +17,10 @@ void StopTone();
 void Beep();
 
 void ResetScreenState();  // tests
+
+// Restores the screen, writes `message` and ends.  `outcome` is what a shell
+// launcher is told: an error unless the caller knows the run merely came to
+// nothing.  `code` is the exit code otherwise (0 unless a caller must report
+// a failure to a script).
+[[noreturn]] void FatalExit(const std::string& message,
+                            Outcome outcome = Outcome::kError, int code = 0);

@@ -1,14 +1,13 @@
 #include "scanner/rescan.h"
 
-#include "browser/render.h"
 #include "crt32/console.h"
 #include "crt32/keyboard.h"
 #include "scanner/drive_lines.h"
 #include "scanner/rewrite.h"
 #include "scanner/scan.h"
 #include "scanner/sort.h"
-#include "shell/process.h"
-#include "shell/shell.h"
+#include "system/process.h"
+#include "crt32/screen.h"
 #include "store/drive_table.h"
 #include "store/load.h"
 
@@ -101,15 +100,14 @@ void AskForDrives() {
 
 }  // namespace
 
-void RescanDrives() {
+void RescanDrives(TreeRedraw redraw) {
   scanner.drivesToScan.clear();
   AskForDrives();
 
   int key;
   for (;;) {
-    key = ReadPromptChar([] {
-      FollowScreenSize();
-      DrawTreeScreen();
+    key = ReadPromptChar([redraw] {
+      redraw(true);
       AskForDrives();
     });
     if (key >= 'a' && key <= 'z') key -= 32;
@@ -159,7 +157,7 @@ void RescanDrives() {
     LoadDriveTrees();
     prog.currentDrive = prog.anchorDrive;
   }
-  DrawTreeScreen();
+  redraw(false);
 }
 
 void ScanDrivesFromCommandLine() {

@@ -3,7 +3,10 @@
 
 #include <string>
 
-void RescanDrives();
+// Draws the tree screen again, after the layout has followed the window's
+// size when `resized`.
+using TreeRedraw = void (*)(bool resized);
+void RescanDrives(TreeRedraw redraw);
 void ScanDrivesFromCommandLine();
 void ScanDriveInTreeMode();
 void ScanDriveInCommandLine();

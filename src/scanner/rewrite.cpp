@@ -1,6 +1,6 @@
 #include "scanner/rewrite.h"
 
-#include "shell/process.h"
+#include "system/process.h"
 #include "store/drive_table.h"
 
 namespace {
@@ -33,6 +33,7 @@ RewriteStart BeginScanFileRewrite(ScanFileRewrite* rewrite) {
     rewrite->lock.reset();
     return RewriteStart::kCannotReplace;
   }
+  AtProcessEnd(RemoveUnfinishedRewrite);
   unfinishedTemp = rewrite->tempPath;
   rewrite->writer = std::make_unique<LineWriter>(rewrite->file.get());
   return RewriteStart::kReady;

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "crt32/console.h"
-#include "shell/process.h"
+#include "system/process.h"
 #include "store/drive_table.h"
 #include "system/system.h"
 

@@ -7,7 +7,6 @@
 #include "crt32/console.h"
 #include "crt32/screen.h"
 #include "shell/cd_batch.h"
-#include "shell/process.h"
 #include "store/drive_table.h"
 #include "store/load.h"
 #include "system/system.h"
@@ -15,10 +14,6 @@
 namespace {
 
 const char kLaunchMarker[] = "=ks95";
-
-// Set by the "\" option: the shell goes to the root even when it stands
-// there already, so the run counts as a move.
-bool wentToRoot = false;
 
 }  // namespace
 
@@ -52,7 +47,6 @@ void KsMain(const std::vector<std::string>& args) {
     WriteLine(setupError);
     EndProcess(2, Outcome::kError);
   }
-  wentToRoot = false;
   // Fewer than three rows leave no list window for the paging keys to
   // count with.
   prog.ScreenRows = std::max(3, ScreenRows());
@@ -65,37 +59,9 @@ void KsMain(const std::vector<std::string>& args) {
     RunCommandLineMode();
     RestoreUserScreen();
     WriteCdBatch();
-    EndProcess(prog.ExitCode, prog.ExitCode == 1 || wentToRoot
+    EndProcess(prog.ExitCode, prog.ExitCode == 1 || CommandLineWentToRoot()
                                   ? Outcome::kMoved
                                   : Outcome::kNothing);
   }
   RunTreeMode();
-}
-
-void ChangeToDriveRoot() {
-  std::string current = theSystem->CurrentDirectory();
-  // A directory the program holds no name for still has a drive; "\" alone
-  // names its root.
-  if (current.empty()) {
-    if (!theSystem->SetCurrentDirectory("\\")) RunTimeError(kIoPathNotFound);
-    return;
-  }
-  // A directory outside every drive has no drive root to go to; treat it
-  // like a root that cannot be entered rather than guess one.
-  bool hasDrive = current.size() >= 2 && current[1] == ':' &&
-                  ((current[0] >= 'A' && current[0] <= 'Z') ||
-                   (current[0] >= 'a' && current[0] <= 'z'));
-  if (!hasDrive) RunTimeError(kIoPathNotFound);
-  if (!theSystem->SetCurrentDirectory(current.substr(0, 2) + "\\"))
-    RunTimeError(kIoPathNotFound);
-  wentToRoot = true;
-}
-
-void FatalExit(const std::string& message, Outcome outcome, int code) {
-  SetForeground(7);
-  SetBackground(0);
-  ShowCursor();
-  RestoreUserScreen();
-  WriteLine(message);
-  EndProcess(code, outcome);
 }

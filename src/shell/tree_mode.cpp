@@ -5,7 +5,7 @@
 #include "crt32/keyboard.h"
 #include "crt32/screen.h"
 #include "shell/cd_batch.h"
-#include "shell/process.h"
+#include "system/process.h"
 #include "shell/shell.h"
 #include "store/drive_table.h"
 #include "store/load.h"

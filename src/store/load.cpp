@@ -5,10 +5,10 @@
 #include <memory>
 #include <string_view>
 
-#include "browser/render.h"
 #include "crt32/console.h"
-#include "shell/process.h"
+#include "system/process.h"
 #include "store/drive_table.h"
+#include "store/tree_prefixes.h"
 #include "store/text_file.h"
 #include "system/system.h"
 

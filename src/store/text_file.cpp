@@ -6,7 +6,7 @@
 #include <emmintrin.h>
 #endif
 
-#include "shell/process.h"
+#include "system/process.h"
 
 namespace {
 constexpr size_t kBlock = 1 << 16;

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "crt32/text_cells.h"
+#include "system/text_cells.h"
 
 void CellBuffer::Resize(int columns, int rows) {
   columns_ = std::max(1, columns);

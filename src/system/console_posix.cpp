@@ -21,9 +21,9 @@
 #include <string>
 #include <vector>
 
-#include "crt32/term_keys.h"
-#include "crt32/text_cells.h"
-#include "shell/process.h"
+#include "system/term_keys.h"
+#include "system/text_cells.h"
+#include "system/process.h"
 #include "system/cell_buffer.h"
 #include "system/platform.h"
 #include "system/term_tty.h"

@@ -54,7 +54,7 @@ class Rescan : public KsTest {
 
 TEST_F(Rescan, PromptTakesDistinctLettersOfPresentDrivesOnly) {
   con.Type("eEz\bf\r");
-  RescanDrives();
+  RescanDrives(RedrawTree);
   EXPECT_EQ(con.output.substr(0, 28), " Enter drives to scan: E\b \bF");
   EXPECT_EQ(scanner.drivesToScan, "F");
   // Drives in letter order: C and G copied as they were, F afresh.
@@ -65,14 +65,14 @@ TEST_F(Rescan, PromptTakesDistinctLettersOfPresentDrivesOnly) {
 
   con.output.clear();
   con.Type("fe\r");
-  RescanDrives();
+  RescanDrives(RedrawTree);
   EXPECT_EQ(ScanFileLines(), Join({kOldC, kNewE, kNewF, kOldG}));
   EXPECT_EQ(TempFiles(), 0);
 }
 
 TEST_F(Rescan, StatusLineShowsScanningWithTheCountThenSorting) {
   con.Type("f\r");
-  RescanDrives();
+  RescanDrives(RedrawTree);
   const std::string scanning = " Scanning F: drive (press Esc to cancel)  Directories: ";
   ASSERT_EQ(scanning.size(), 55u);
   size_t at = con.output.find(scanning);
@@ -89,13 +89,13 @@ TEST_F(Rescan, EscOrAnEmptyChoiceOrExtendedKeysWriteNothing) {
   Drive(1).present = true;
   const std::string old = sys.files[ScanFilePath()];
   con.Type("ef\x1b");
-  RescanDrives();
+  RescanDrives(RedrawTree);
   con.Type("\r");
-  RescanDrives();
+  RescanDrives(RedrawTree);
   // F7's scan code is the code of "A"; it must not choose drive A.
   con.PushKey(118);
   con.Type("\b\b\r");
-  RescanDrives();
+  RescanDrives(RedrawTree);
   EXPECT_EQ(sys.files[ScanFilePath()], old);
   EXPECT_EQ(TempFiles(), 0);
   EXPECT_EQ(sys.dirOpens, 0);
@@ -105,7 +105,7 @@ TEST_F(Rescan, EscOrAnEmptyChoiceOrExtendedKeysWriteNothing) {
 TEST_F(Rescan, EscMidScanWritesThePartialDriveAndGoesOnToTheNext) {
   for (int i = 0; i < 100; ++i) sys.AddDir("E:\\D" + std::to_string(1000 + i));
   con.Type("ef\r\x1b");
-  RescanDrives();
+  RescanDrives(RedrawTree);
   // The first poll comes after E's first directory; F is scanned in full.
   EXPECT_EQ(ScanFileLines(),
             Join({kOldC, {"E:\\*07.12.2026 10:15:00", "E:\\E1"}, kNewF, kOldG}));
@@ -118,7 +118,7 @@ TEST_F(Rescan, AScanAtTheLimitSaysSoAfterTheRedrawAndCopiesKeepEveryPath) {
   // G was loaded without a root line: its copy must keep the path as it is.
   SetTree(7, {"G:\\GONE"}, "02.02.1996");
   con.Type("f\r");
-  RescanDrives();
+  RescanDrives(RedrawTree);
   std::vector<std::string> lines = ScanFileLines();
   EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l[0] == 'F'; }), 4);
   EXPECT_EQ(lines.back(), "G:\\GONE");
@@ -130,7 +130,7 @@ TEST_F(Rescan, AScanAtTheLimitSaysSoAfterTheRedrawAndCopiesKeepEveryPath) {
   // Below the limit nothing is said.
   MaxDirsPerDrive = 5;
   con.Type("f\r");
-  RescanDrives();
+  RescanDrives(RedrawTree);
   EXPECT_TRUE(prog.statusNote.empty());
 }
 
@@ -138,7 +138,7 @@ TEST_F(Rescan, AFailedRewriteKeepsTheScanFile) {
   const std::string old = sys.files[ScanFilePath()];
   sys.readOnly.insert(ScanFilePath());
   con.Type("f\r");
-  EXPECT_EQ(ExitCodeOf([] { RescanDrives(); }), 0);
+  EXPECT_EQ(ExitCodeOf([] { RescanDrives(RedrawTree); }), 0);
   EXPECT_NE(con.output.find("Error opening C:\\KS\\KS.DAT"), std::string::npos);
   EXPECT_EQ(sys.files[ScanFilePath()], old);
   EXPECT_EQ(sys.dirOpens, 0);  // refused before any scanning
@@ -146,7 +146,7 @@ TEST_F(Rescan, AFailedRewriteKeepsTheScanFile) {
 
   sys.failReplace = true;
   con.Type("f\r");
-  EXPECT_EQ(ExitCodeOf([] { RescanDrives(); }), 0);
+  EXPECT_EQ(ExitCodeOf([] { RescanDrives(RedrawTree); }), 0);
   EXPECT_NE(con.output.find("Unable to modify C:\\KS\\KS.DAT"), std::string::npos);
   EXPECT_EQ(sys.files[ScanFilePath()], old);
   sys.failReplace = false;
@@ -156,7 +156,7 @@ TEST_F(Rescan, AFailedRewriteKeepsTheScanFile) {
   for (int i = 0; i < 3000; ++i) sys.AddDir("F:\\many" + std::to_string(i));
   sys.writeBudget = 20000;
   con.Type("f\r");
-  EXPECT_EQ(ExitCodeOf([] { RescanDrives(); }), 1);
+  EXPECT_EQ(ExitCodeOf([] { RescanDrives(RedrawTree); }), 1);
   EXPECT_EQ(sys.files[ScanFilePath()], old);
 }
 

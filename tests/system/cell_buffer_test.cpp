@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "crt32/text_cells.h"
+#include "system/text_cells.h"
 
 namespace {
 

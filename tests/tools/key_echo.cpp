@@ -8,7 +8,7 @@
 
 #include "crt32/console.h"
 #include "crt32/keyboard.h"
-#include "shell/process.h"
+#include "system/process.h"
 #include "system/platform.h"
 
 int main(int argc, char** argv) {

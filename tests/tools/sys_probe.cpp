@@ -12,7 +12,7 @@
 #include <string>
 
 #include "shell/cd_batch.h"
-#include "shell/process.h"
+#include "system/process.h"
 #include "store/drive_table.h"
 #include "system/platform.h"
 

@@ -1,4 +1,4 @@
-#include "crt32/text_cells.h"
+#include "system/text_cells.h"
 
 #include <algorithm>
 #include <iterator>

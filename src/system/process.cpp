@@ -1,12 +1,27 @@
-#include "shell/process.h"
+#include "system/process.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
-#include "crt32/console.h"
-#include "scanner/rewrite.h"
 #include "system/console_device.h"
 #include "system/system.h"
+
+namespace {
+
+// Clean-up registered from above; run once on every way out.
+std::vector<void (*)()>& EndHooks() {
+  static std::vector<void (*)()> hooks;
+  return hooks;
+}
+
+}  // namespace
+
+void AtProcessEnd(void (*hook)()) {
+  for (auto h : EndHooks())
+    if (h == hook) return;
+  EndHooks().push_back(hook);
+}
 
 int ProcessStatus(int code, Outcome outcome) {
   if (!theSystem->ShellStatuses()) return code;
@@ -20,7 +35,7 @@ int ProcessStatus(int code, Outcome outcome) {
 }
 
 void EndProcess(int code, Outcome outcome) {
-  RemoveUnfinishedRewrite();
+  for (auto hook : EndHooks()) hook();
   if (theConsole) theConsole->Shutdown();
   theSystem->ExitProcess(ProcessStatus(code, outcome));
   std::abort();  // ExitProcess never returns

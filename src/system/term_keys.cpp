@@ -1,4 +1,4 @@
-#include "crt32/term_keys.h"
+#include "system/term_keys.h"
 
 #include <cstdint>
 

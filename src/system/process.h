@@ -12,6 +12,10 @@ enum class Outcome { kMoved, kDone, kNothing, kError };
 // unless the launcher asked for shell statuses, then `outcome`'s.
 int ProcessStatus(int code, Outcome outcome);
 
+// Registers clean-up that EndProcess runs before the process ends (a module
+// above this one that must leave no trace behind); a hook is kept once.
+void AtProcessEnd(void (*hook)());
+
 // Ends the process, giving the terminal back first.  Every end of the program
 // goes through here (tests observe it as an exception from the test system).
 [[noreturn]] void EndProcess(int code, Outcome outcome);
