@@ -59,7 +59,7 @@ bool AnswerYes(const std::string& question) {
 // the entry `skipPath` of `skipDrive`, or the whole drive when it is null.
 // The old file stays in place until the new one is complete.
 void RewriteScanFile(int skipDrive, const std::string* skipPath) {
-  std::string failure = "Error opening " + prog.programDirectory + "KS.DAT";
+  std::string failure = "Error opening " + ScanFilePath();
   ScanFileRewrite rewrite;
   RewriteStart start = BeginScanFileRewrite(&rewrite);
   if (start == RewriteStart::kBusy) FatalExit(ScanFileBusyMessage(), Outcome::kError, 1);

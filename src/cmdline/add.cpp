@@ -33,7 +33,7 @@ bool InFormat(std::string_view line) {
 }
 
 [[noreturn]] void UnableToModify() {
-  FatalExit("Unable to modify " + prog.programDirectory + "KS.DAT");
+  FatalExit("Unable to modify " + ScanFilePath());
 }
 
 // The scan file ends a line at CR or LF and the whole file at byte 26, and
@@ -84,7 +84,7 @@ void AddCurrentDirectory(std::unique_ptr<File> scanFile) {
     FatalExit(message, outcome);
   };
   int error = 0;
-  scanFile = theSystem->OpenFile(prog.scanFilePath, OpenMode::kRead, &error);
+  scanFile = theSystem->OpenFile(ScanFilePath(), OpenMode::kRead, &error);
   if (!scanFile)
     refuse("Error opening " + prog.programDirectory +
            "KS.DAT, you may need to rescan drives.", Outcome::kError);
@@ -123,7 +123,7 @@ void AddCurrentDirectory(std::unique_ptr<File> scanFile) {
   if (newLine[0] >= 'a' && newLine[0] <= 'z') newLine[0] = static_cast<char>(newLine[0] - 32);
 
   std::unique_ptr<File> old =
-      theSystem->OpenFile(prog.scanFilePath, OpenMode::kRead, &error);
+      theSystem->OpenFile(ScanFilePath(), OpenMode::kRead, &error);
   if (!old) {
     AbandonScanFileRewrite(&rewrite);
     UnableToModify();

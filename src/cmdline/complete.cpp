@@ -73,7 +73,7 @@ std::vector<std::string> CompletionCandidates(std::unique_ptr<File> scanFile,
 void PrintCompletions(const std::string& word) {
   int error = 0;
   std::unique_ptr<File> file =
-      theSystem->OpenFile(prog.scanFilePath, OpenMode::kRead, &error);
+      theSystem->OpenFile(ScanFilePath(), OpenMode::kRead, &error);
   std::string out;
   for (const std::string& name : CompletionCandidates(std::move(file), word)) {
     out += name;

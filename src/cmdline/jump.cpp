@@ -127,7 +127,7 @@ CandidateList CollectCandidates(std::unique_ptr<File> scanFile,
   list.exactCount = static_cast<int>(list.items.size());
   int error = 0;
   std::unique_ptr<File> again =
-      theSystem->OpenFile(prog.scanFilePath, OpenMode::kRead, &error);
+      theSystem->OpenFile(ScanFilePath(), OpenMode::kRead, &error);
   if (!again) RunTimeError(error != 0 ? error : kIoFileNotFound);
   LineReader reader(std::move(again));
   if (!p.pattern.empty()) CollectPass(&reader, p, false, &list);

@@ -63,10 +63,10 @@ void RunCommandLineMode() {
   DerivedPattern pattern = DerivePattern(argument);
   int error = 0;
   std::unique_ptr<File> scanFile =
-      theSystem->OpenFile(prog.scanFilePath, OpenMode::kRead, &error);
+      theSystem->OpenFile(ScanFilePath(), OpenMode::kRead, &error);
   if (!scanFile)
-    FatalExit("Error opening " + prog.programDirectory +
-              "KS.DAT, you may need to rescan drives.");
+    FatalExit("Error opening " + ScanFilePath() +
+              ", you may need to rescan drives.");
   if (pattern.pattern == "/A") AddCurrentDirectory(std::move(scanFile));
   JumpToDirectory(std::move(scanFile), pattern);
 }

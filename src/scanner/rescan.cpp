@@ -17,8 +17,6 @@ namespace {
 // rescan.
 ScanFileRewrite* output = nullptr;
 
-std::string ScanFileName() { return prog.programDirectory + "KS.DAT"; }
-
 std::string DriveName(int driveNumber) {
   return std::string(1, DriveLetter(driveNumber)) + ":";
 }
@@ -132,7 +130,7 @@ void RescanDrives(TreeRedraw redraw) {
     ScanFileRewrite rewrite;
     RewriteStart start = BeginScanFileRewrite(&rewrite);
     if (start == RewriteStart::kBusy) FatalExit(ScanFileBusyMessage(), Outcome::kError, 1);
-    if (start != RewriteStart::kReady) FatalExit("Error opening " + ScanFileName());
+    if (start != RewriteStart::kReady) FatalExit("Error opening " + ScanFilePath());
     output = &rewrite;
     prog.anchorDrive = prog.currentDrive;
     // The drives that are not rescanned are copied from memory: from the
@@ -153,7 +151,7 @@ void RescanDrives(TreeRedraw redraw) {
       }
     }
     output = nullptr;
-    if (!CommitScanFileRewrite(&rewrite)) FatalExit("Unable to modify " + ScanFileName());
+    if (!CommitScanFileRewrite(&rewrite)) FatalExit("Unable to modify " + ScanFilePath());
     LoadDriveTrees();
     prog.currentDrive = prog.anchorDrive;
   }
@@ -168,7 +166,7 @@ void ScanDrivesFromCommandLine() {
     EndProcess(1, Outcome::kError);
   }
   if (start != RewriteStart::kReady) {
-    WriteLine("Error opening " + ScanFileName());
+    WriteLine("Error opening " + ScanFilePath());
     return;
   }
   // Read under the lock: the lines copied are the ones being replaced.
@@ -192,7 +190,7 @@ void ScanDrivesFromCommandLine() {
   output = nullptr;
   // Reporting a count here would claim a success the file does not hold.
   if (!CommitScanFileRewrite(&rewrite)) {
-    WriteLine("Unable to modify " + ScanFileName());
+    WriteLine("Unable to modify " + ScanFilePath());
     return;
   }
   WriteLine(std::to_string(scanner.drivesScanned) + " drive(s) scanned");

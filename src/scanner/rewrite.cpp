@@ -8,25 +8,20 @@ namespace {
 // The temporary file of the rewrite under way, for the end of the process.
 std::string unfinishedTemp;
 
-std::string ScanFileName() {
-  return prog.scanFilePath.empty() ? prog.programDirectory + "KS.DAT"
-                                   : prog.scanFilePath;
-}
-
 }  // namespace
 
 ScanFileRewrite::~ScanFileRewrite() { AbandonScanFileRewrite(this); }
 
 RewriteStart BeginScanFileRewrite(ScanFileRewrite* rewrite) {
   int error = 0;
-  rewrite->lock = theSystem->LockForRewrite(ScanFileName(), kRewriteWaitMs, &error);
+  rewrite->lock = theSystem->LockForRewrite(ScanFilePath(), kRewriteWaitMs, &error);
   if (!rewrite->lock)
     return error == kIoLocked ? RewriteStart::kBusy : RewriteStart::kCannotReplace;
-  if (theSystem->CheckReplaceable(ScanFileName()) != kIoOk) {
+  if (theSystem->CheckReplaceable(ScanFilePath()) != kIoOk) {
     rewrite->lock.reset();
     return RewriteStart::kCannotReplace;
   }
-  rewrite->file = theSystem->CreateTempBeside(ScanFileName(), &rewrite->tempPath, &error);
+  rewrite->file = theSystem->CreateTempBeside(ScanFilePath(), &rewrite->tempPath, &error);
   if (!rewrite->file || error != 0) {
     rewrite->file.reset();
     rewrite->tempPath.clear();
@@ -50,7 +45,7 @@ bool CommitScanFileRewrite(ScanFileRewrite* rewrite) {
   Strict(rewrite->file->Close());
   rewrite->writer.reset();
   rewrite->file.reset();
-  bool replaced = theSystem->ReplaceFile(rewrite->tempPath, ScanFileName()) == 0;
+  bool replaced = theSystem->ReplaceFile(rewrite->tempPath, ScanFilePath()) == 0;
   if (!replaced) theSystem->DeleteFile(rewrite->tempPath);
   unfinishedTemp.clear();
   rewrite->tempPath.clear();
@@ -73,11 +68,11 @@ void AbandonScanFileRewrite(ScanFileRewrite* rewrite) {
 }
 
 std::string ScanFileBusyMessage() {
-  return ScanFileName() + " is being rewritten by another run; try again.";
+  return ScanFilePath() + " is being rewritten by another run; try again.";
 }
 
 bool ScanFileChangedSinceLoad() {
-  return theSystem->FileVersion(ScanFileName()) != prog.scanFileVersion;
+  return theSystem->FileVersion(ScanFilePath()) != prog.scanFileVersion;
 }
 
 void RemoveUnfinishedRewrite() {

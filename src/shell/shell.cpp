@@ -35,7 +35,7 @@ void KsMain(const std::vector<std::string>& args) {
   scanner.scanAttributes = 16;
 
   prog.programDirectory = theSystem->ProgramDirectory();
-  prog.scanFilePath = prog.programDirectory + "KS.DAT";
+  prog.scanFilePath = ScanFilePathIn(prog.programDirectory);
   // Completion runs on every Tab: no screen, no cd file, nothing but the
   // names.
   if (args.size() >= 2 && args[1] == kCompleteOption) {

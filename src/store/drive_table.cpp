@@ -11,3 +11,12 @@ void ResetProgramState() {
   scanner = ScannerState{};
   MaxDirsPerDrive = kDefaultMaxDirsPerDrive;
 }
+
+std::string ScanFilePathIn(const std::string& programDirectory) {
+  return programDirectory + "KS.DAT";
+}
+
+std::string ScanFilePath() {
+  return prog.scanFilePath.empty() ? ScanFilePathIn(prog.programDirectory)
+                                   : prog.scanFilePath;
+}

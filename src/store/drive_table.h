@@ -149,3 +149,9 @@ inline int DriveNumberOf(std::string_view path) {
 
 // Fresh program-wide state, as at start-up (also used by tests).
 void ResetProgramState();
+
+// The scan file, KS.DAT in `programDirectory`.
+std::string ScanFilePathIn(const std::string& programDirectory);
+// The scan file this run reads and rewrites: prog.scanFilePath once start-up
+// has set it, else the one in prog.programDirectory.
+std::string ScanFilePath();

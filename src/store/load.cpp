@@ -33,7 +33,7 @@ uint16_t Depth(std::string_view s) {
 std::unique_ptr<File> OpenScanFile() {
   int error = 0;
   std::unique_ptr<File> f =
-      theSystem->OpenFile(prog.scanFilePath, OpenMode::kRead, &error);
+      theSystem->OpenFile(ScanFilePath(), OpenMode::kRead, &error);
   if (error != 0) f.reset();
   return f;
 }
@@ -42,7 +42,7 @@ std::unique_ptr<File> OpenScanFile() {
 std::unique_ptr<File> ReopenScanFile() {
   int error = 0;
   std::unique_ptr<File> f =
-      theSystem->OpenFile(prog.scanFilePath, OpenMode::kRead, &error);
+      theSystem->OpenFile(ScanFilePath(), OpenMode::kRead, &error);
   if (!f && error == 0) error = kIoFileNotFound;
   Strict(error);
   return f;
@@ -77,7 +77,7 @@ int ListRows() { return std::max(1, prog.ScreenRows - 2); }
 // roots, the prefixes and the cursors.
 void LoadDrives(bool treeMode) {
   // Taken before reading: a file replaced meanwhile then counts as changed.
-  prog.scanFileVersion = theSystem->FileVersion(prog.scanFilePath);
+  prog.scanFileVersion = theSystem->FileVersion(ScanFilePath());
   Share shares[27];
   for (int d = 1; d <= 26; ++d) {
     Drive(d).entryCount = 0;
