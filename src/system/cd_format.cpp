@@ -2,7 +2,56 @@
 
 #include <cstring>
 
-#include "shell/cd_batch.h"
+bool CdBatchCanHold(const std::string& directory) {
+  if (directory.empty()) return false;
+  for (size_t i = 0; i < directory.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(directory[i]);
+    if (c < 32) return false;
+    switch (c) {
+      case '"': case '<': case '>': case '|': case '?': case '*': case '/':
+        return false;
+      case ':':
+        if (i != 1) return false;
+        break;
+      default:
+        break;
+    }
+  }
+  return true;
+}
+
+std::string CdBatchText(const std::string& directory) {
+  // A quote would end the quoted path and let the rest run as commands; the
+  // other characters no Windows name holds mean the path did not come from
+  // the file system as it is.
+  if (!CdBatchCanHold(directory)) return std::string();
+  std::string text;
+  if (!directory.empty()) text += directory[0];
+  text += ":\r\n";
+  text += "cd \"";
+  // cmd.exe expands "%" even inside quotes; "%%" stands for one.
+  for (char c : directory) {
+    if (c == '%') text += '%';
+    text += c;
+  }
+  text += "\"\r\n";
+  return text;
+}
+
+std::string CdScriptText(const std::string& hostPath) {
+  // Single quotes keep every byte literal; a quote inside is closed, escaped
+  // and reopened.  "--" keeps a leading "-" from reading as an option.
+  std::string text = "cd -- '";
+  for (char c : hostPath) {
+    if (c == '\'') {
+      text += "'\\''";
+    } else {
+      text += c;
+    }
+  }
+  text += "'\n";
+  return text;
+}
 
 std::string PosixCdFileText(const std::string& hostPath, const char* format) {
   if (format && std::strcmp(format, "plain") == 0) {

@@ -1,7 +1,19 @@
-// The POSIX cd file in the forms a launcher can ask for (KS95_CDFORMAT).
+// The text of the cd files the launchers run after the program: the Windows
+// cd batch, and the POSIX cd file in the forms a launcher can ask for
+// (KS95_CDFORMAT).
 #pragma once
 
 #include <string>
+
+// True when `directory` can stand between the quotes of a cd line: no
+// control character, no quote and nothing else Windows forbids in a name.
+bool CdBatchCanHold(const std::string& directory);
+// The two lines of KS95CD.BAT for `directory` ("%" written as "%%"); empty
+// when CdBatchCanHold refuses it.
+std::string CdBatchText(const std::string& directory);
+// A POSIX shell script that changes to `hostPath`, quoted so that no name
+// can run shell code.
+std::string CdScriptText(const std::string& hostPath);
 
 // `format` "plain": the host path and one NUL byte, for shells that cannot
 // run a POSIX script but can read up to a NUL (fish: `read -z`).  Anything

@@ -12,7 +12,7 @@
 #include <string>
 #include <utility>
 
-#include "shell/cd_batch.h"
+#include "system/cd_format.h"
 #include "system/codepage_win32.h"
 #include "system/platform.h"
 
