@@ -28,7 +28,9 @@ void WriteCdBatch() {
   // go, so that its `cd -` still leads back where the user came from.
   std::string text;
   if (!theSystem->ShellStatuses() || directory != prog.startupDirectory) {
-    text = directory.empty() ? std::string() : theSystem->CdFileContents(directory);
+    std::string named;
+    if (!directory.empty() && theSystem->CdFileDirectory(directory, &named))
+      text = CdFileText(theSystem->CdFormat(), named);
     if (text.empty()) {
       // The file stays empty, so the launcher moves the shell nowhere; no
       // directory was handed over, whatever the run picked.

@@ -53,15 +53,28 @@ std::string CdScriptText(const std::string& hostPath) {
   return text;
 }
 
-std::string PosixCdFileText(const std::string& hostPath, const char* format) {
-  if (format && std::strcmp(format, "plain") == 0) {
-    // No path holds a NUL, so it ends the name exactly, even one that ends
-    // in a newline.
-    std::string text = hostPath;
-    text += '\0';
-    return text;
+std::string CdFileText(CdFileFormat format, const std::string& directory) {
+  switch (format) {
+    case CdFileFormat::kBatch: return CdBatchText(directory);
+    case CdFileFormat::kPosixPlain: {
+      // No path holds a NUL, so it ends the name exactly, even one that ends
+      // in a newline.
+      std::string text = directory;
+      text += '\0';
+      return text;
+    }
+    case CdFileFormat::kPosixScript: break;
   }
+  return CdScriptText(directory);
+}
+
+CdFileFormat PosixCdFormat(const char* format) {
   // An unknown format gets the script: a launcher that cannot read it fails
   // to cd, while a mistaken plain file sourced by sh could run the name.
-  return CdScriptText(hostPath);
+  return format && std::strcmp(format, "plain") == 0 ? CdFileFormat::kPosixPlain
+                                                     : CdFileFormat::kPosixScript;
+}
+
+std::string PosixCdFileText(const std::string& hostPath, const char* format) {
+  return CdFileText(PosixCdFormat(format), hostPath);
 }

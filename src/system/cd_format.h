@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "system/system.h"
+
 // True when `directory` can stand between the quotes of a cd line: no
 // control character, no quote and nothing else Windows forbids in a name.
 bool CdBatchCanHold(const std::string& directory);
@@ -19,3 +21,9 @@ std::string CdScriptText(const std::string& hostPath);
 // run a POSIX script but can read up to a NUL (fish: `read -z`).  Anything
 // else, unset included: the quoted POSIX `cd` script.
 std::string PosixCdFileText(const std::string& hostPath, const char* format);
+// The POSIX format a launcher asked for by name (KS95_CDFORMAT).
+CdFileFormat PosixCdFormat(const char* format);
+
+// The whole cd file in `format` for `directory`, already in the form
+// System::CdFileDirectory gives; empty when the format cannot hold it.
+std::string CdFileText(CdFileFormat format, const std::string& directory);

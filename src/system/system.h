@@ -107,6 +107,10 @@ class FileLock {
 enum class OpenMode { kRead, kCreate /* create or truncate */,
                       kCreateNew /* fails when it exists */ };
 
+// The cd file a launcher runs: the Windows batch, a POSIX cd script, or
+// the plain path and a NUL.
+enum class CdFileFormat { kBatch, kPosixScript, kPosixPlain };
+
 class System {
  public:
   virtual ~System() = default;
@@ -164,9 +168,13 @@ class System {
   // Directory of the program file (or where its data lives), ending in the
   // path separator.
   virtual std::string ProgramDirectory() = 0;
-  // Where the cd handoff file goes, and its whole contents for `directory`.
+  // Where the cd handoff file goes, and which of the cd files this
+  // platform's launcher runs.
   virtual std::string CdFilePath(const std::string& programDirectory) = 0;
-  virtual std::string CdFileContents(const std::string& directory) = 0;
+  virtual CdFileFormat CdFormat() = 0;
+  // `directory` as the cd file must name it (the host path, or the text the
+  // batch is read in); false when it has no such name.
+  virtual bool CdFileDirectory(const std::string& directory, std::string* out) = 0;
 
   // Local date and time in the regional short-date and long-time formats
   // (the time left out at midnight).

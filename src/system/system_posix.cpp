@@ -664,10 +664,11 @@ class PosixSystem : public System {
     return programDirectory + "ks95cd.sh";
   }
 
-  std::string CdFileContents(const std::string& directory) override {
-    std::string host;
-    if (!ToHostPath(map_, directory, &host)) host = directory;
-    return PosixCdFileText(host, getenv("KS95_CDFORMAT"));
+  CdFileFormat CdFormat() override { return PosixCdFormat(getenv("KS95_CDFORMAT")); }
+
+  bool CdFileDirectory(const std::string& directory, std::string* out) override {
+    if (!ToHostPath(map_, directory, out)) *out = directory;
+    return true;
   }
 
   std::string ScanStampNow() override {

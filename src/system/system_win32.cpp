@@ -12,7 +12,6 @@
 #include <string>
 #include <utility>
 
-#include "system/cd_format.h"
 #include "system/codepage_win32.h"
 #include "system/platform.h"
 
@@ -304,20 +303,18 @@ class Win32System : public System {
     return programDirectory + "KS95CD.BAT";
   }
 
+  CdFileFormat CdFormat() override { return CdFileFormat::kBatch; }
+
   // cmd.exe reads the batch in the console's code page, not the ANSI one;
-  // a directory that code page cannot hold goes by its short path.  Empty
+  // a directory that code page cannot hold goes by its short path.  False
   // when there is neither.
-  std::string CdFileContents(const std::string& directory) override {
+  bool CdFileDirectory(const std::string& directory, std::string* out) override {
     std::wstring wide;
-    if (!FromAnsi(directory, &wide)) return std::string();
+    if (!FromAnsi(directory, &wide)) return false;
     const UINT cp = BatchCodePage();
-    std::string text;
-    if (!NarrowExact(cp, wide, &text)) {
-      std::wstring shortPath = ShortPath(wide);
-      if (shortPath.empty() || !NarrowExact(cp, shortPath, &text))
-        return std::string();
-    }
-    return CdBatchText(text);
+    if (NarrowExact(cp, wide, out)) return true;
+    std::wstring shortPath = ShortPath(wide);
+    return !shortPath.empty() && NarrowExact(cp, shortPath, out);
   }
 
   std::string ScanStampNow() override {

@@ -260,8 +260,11 @@ std::string TestSystem::CdFilePath(const std::string& programDirectory) {
   return programDirectory + "KS95CD.BAT";
 }
 
-std::string TestSystem::CdFileContents(const std::string& directory) {
-  return CdBatchText(directory);
+CdFileFormat TestSystem::CdFormat() { return CdFileFormat::kBatch; }
+
+bool TestSystem::CdFileDirectory(const std::string& directory, std::string* out) {
+  *out = directory;
+  return true;
 }
 
 uint8_t TestSystem::PortIn(uint16_t port) {

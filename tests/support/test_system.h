@@ -49,7 +49,8 @@ class TestSystem : public System {
   bool SetCurrentDirectory(const std::string& path) override;
   std::string ProgramDirectory() override { return programDir; }
   std::string CdFilePath(const std::string& programDirectory) override;
-  std::string CdFileContents(const std::string& directory) override;
+  CdFileFormat CdFormat() override;
+  bool CdFileDirectory(const std::string& directory, std::string* out) override;
   std::string ScanStampNow() override { return stamp; }
   char DecimalSeparator() override { return decimal; }
   bool IsNtPlatform() override { return nt; }
