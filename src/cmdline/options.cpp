@@ -10,15 +10,11 @@
 #include "shell/process.h"
 #include "shell/shell.h"
 #include "store/drive_table.h"
+#include "system/ascii.h"
 #include "system/system.h"
 
 namespace {
 
-std::string UpperAscii(std::string text) {
-  for (char& c : text)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  return text;
-}
 
 }  // namespace
 

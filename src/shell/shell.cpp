@@ -10,6 +10,7 @@
 #include "shell/process.h"
 #include "store/drive_table.h"
 #include "store/load.h"
+#include "system/ascii.h"
 #include "system/system.h"
 
 namespace {
@@ -83,8 +84,7 @@ void ChangeToDriveRoot() {
   // A directory outside every drive has no drive root to go to; treat it
   // like a root that cannot be entered rather than guess one.
   bool hasDrive = current.size() >= 2 && current[1] == ':' &&
-                  ((current[0] >= 'A' && current[0] <= 'Z') ||
-                   (current[0] >= 'a' && current[0] <= 'z'));
+                  DriveNumberOfLetter(UpperAscii(current[0])) != 0;
   if (!hasDrive) RunTimeError(kIoPathNotFound);
   if (!theSystem->SetCurrentDirectory(current.substr(0, 2) + "\\"))
     RunTimeError(kIoPathNotFound);
