@@ -7,11 +7,13 @@
 #include "crt32/keyboard.h"
 #include "crt32/screen.h"
 #include "system/text_cells.h"
+#include "crt32/screen_layout.h"
 #include "scanner/drive_lines.h"
 #include "scanner/rewrite.h"
 #include "crt32/screen.h"
 #include "store/drive_table.h"
 #include "store/load.h"
+#include "system/ascii.h"
 
 namespace {
 
@@ -31,7 +33,7 @@ std::string DirectoryQuestion(std::string_view name) {
 }
 
 void Ask(const std::string& question) {
-  SetColourSlot(22);
+  SetColourSlot(slot::kPrompt);
   MoveCursor(0, prog.ScreenRows - 1);
   WriteText(question);
   ClearToLineEnd();
@@ -46,7 +48,7 @@ bool AnswerYes(const std::string& question) {
       DrawTreeScreen();
       Ask(question);
     });
-    if (c >= 'a' && c <= 'z') c = static_cast<uint8_t>(c - 32);
+    c = static_cast<uint8_t>(UpperAscii(static_cast<char>(c)));
     if (c == 'Y' || c == 'N') {
       HideCursor();
       WriteText(c == 'Y' ? "Y" : "N");

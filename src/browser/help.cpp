@@ -7,6 +7,7 @@
 #include "crt32/console.h"
 #include "crt32/key_codes.h"
 #include "crt32/keyboard.h"
+#include "crt32/screen_layout.h"
 #include "store/drive_table.h"
 
 namespace {
@@ -51,19 +52,19 @@ void DrawHelp() {
   const int shift = std::max(0, 4 + kWidestLine - width);
   auto column = [shift](int c) { return std::max(0, c - shift); };
 
-  SetColourSlot(26);
+  SetColourSlot(slot::kHelpHeading);
   ClearScreen();
-  WriteAtSlot(column(26), 0, 26, "Kestrin 95 v1.00");
+  WriteAtSlot(column(kTitleColumn), 0, slot::kHelpHeading, kProgramTitle);
   if (!packed) {
-    WriteAtSlot(column(13), 1, 26, "A quick way to change directory from a tree of drives");
-    WriteAtSlot(column(22), 2, 26, "Press any key to return to the tree");
+    WriteAtSlot(column(13), 1, slot::kHelpHeading, "A quick way to change directory from a tree of drives");
+    WriteAtSlot(column(22), 2, slot::kHelpHeading, "Press any key to return to the tree");
   }
   int row = 1;
   for (const HelpLine& line : kHelpLines) {
     int at = packed ? row++ : line.row;
-    if (at < rows - 1) WriteAtSlot(column(line.column), at, 27, line.text);
+    if (at < rows - 1) WriteAtSlot(column(line.column), at, slot::kHelpText, line.text);
   }
-  WriteAtSlot(0, rows - 1, 20, std::string(static_cast<size_t>(width), ' '));
+  WriteAtSlot(0, rows - 1, slot::kStatusNote, std::string(static_cast<size_t>(width), ' '));
 }
 
 }  // namespace

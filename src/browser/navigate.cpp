@@ -1,10 +1,13 @@
 #include "browser/navigate.h"
 
+#include <optional>
+
 #include "browser/delete.h"
 #include "browser/help.h"
 #include "browser/print.h"
 #include "browser/render.h"
 #include "browser/speed_search.h"
+#include "crt32/list_window.h"
 #include "crt32/screen.h"
 #include "scanner/rescan.h"
 #include "crt32/key_codes.h"
@@ -17,7 +20,6 @@ void EndSpeedSearch() {
   if (!prog.searchText.empty()) DrawTreeScreen();
 }
 
-bool HasEntries(int d) { return d >= 1 && d <= 26 && Drive(d).entryCount > 0; }
 
 bool AnyDriveHasEntries() {
   for (int d = 1; d <= 26; ++d)
@@ -66,28 +68,26 @@ bool MoveKey(int key, int d) {
   DriveTree& t = Drive(d);
   const int n = t.entryCount;
   const int w = t.rowsUsed;
-  const int r = prog.ScreenRows;
   int& s = t.currentEntry;
   int& top = t.topEntry;
+  // Right goes down the tree like Down.
+  const std::optional<ListMove> move =
+      key == kKeyRight ? std::optional<ListMove>(ListMove::kDown) : ListMoveOfKey(key);
+  if (move) {
+    // Lines scroll within the rows the drive uses; a page is the whole list
+    // window even for a drive too short to fill it.
+    const bool page = *move == ListMove::kPageUp || *move == ListMove::kPageDown;
+    const int rows = page ? prog.ScreenRows - 2 : w;
+    // Up and Down at the list's ends leave a speed search running.
+    if ((*move != ListMove::kUp || s > 1) && (*move != ListMove::kDown || s < n))
+      EndSpeedSearch();
+    const ListStep step = MoveInList({s, top}, *move, rows, n, JumpRedraw::kAlways);
+    s = step.window.selected;
+    top = step.window.top;
+    if (step.redraw) DrawListWindow(d);
+    return true;
+  }
   switch (key) {
-    case kKeyUp:
-      if (s > 1) {
-        EndSpeedSearch();
-        --s;
-        FollowUp(t, d);
-      }
-      return true;
-    case kKeyDown:
-    case kKeyRight:
-      if (s < n) {
-        EndSpeedSearch();
-        ++s;
-        if (s - top > w - 1) {
-          ++top;
-          DrawListWindow(d);
-        }
-      }
-      return true;
     case kKeyLeft:
       if (s > 1) {
         EndSpeedSearch();
@@ -124,42 +124,6 @@ bool MoveKey(int key, int d) {
           DrawListWindow(d);
         }
       }
-      return true;
-    case kKeyPgDn:
-      EndSpeedSearch();
-      if (s - top < r - 3) {
-        s = top + r - 3;
-        if (s > n) s = n;
-      } else {
-        s += r - 2;
-        if (s > n) s = n;
-        top = s - (r - 3);
-        if (top < 1) top = 1;
-        DrawListWindow(d);
-      }
-      return true;
-    case kKeyPgUp:
-      EndSpeedSearch();
-      if (s > top) {
-        s = top;
-      } else {
-        top -= r - 2;
-        if (top < 1) top = 1;
-        s = top;
-        DrawListWindow(d);
-      }
-      return true;
-    case kKeyHome:
-      EndSpeedSearch();
-      s = 1;
-      top = 1;
-      DrawListWindow(d);
-      return true;
-    case kKeyEnd:
-      EndSpeedSearch();
-      top = n - w + 1;
-      s = n;
-      DrawListWindow(d);
       return true;
     default:
       return false;

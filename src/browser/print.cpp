@@ -11,6 +11,7 @@
 #include "crt32/key_codes.h"
 #include "crt32/keyboard.h"
 #include "crt32/screen.h"
+#include "crt32/screen_layout.h"
 #include "store/drive_table.h"
 #include "system/system.h"
 
@@ -38,9 +39,7 @@ void ShowPrinterError(const std::string& message = std::string()) {
 
 bool PrintLines(File* printer, int d) {
   const DriveTree& tree = Drive(d);
-  int count = tree.entryCount;
-  if (count > static_cast<int>(tree.paths.size()) - 1)
-    count = static_cast<int>(tree.paths.size()) - 1;
+  int count = tree.StoredCount();
   // Prefixes come in blocks, reusing their strings: a drive of a million
   // entries prints without a million allocations.
   constexpr int kBlock = 1024;
@@ -64,7 +63,7 @@ bool PrintLines(File* printer, int d) {
 
 void PrintTree() {
   auto ask = [] {
-    SetColourSlot(22);
+    SetColourSlot(slot::kPrompt);
     MoveCursor(0, prog.ScreenRows - 1);
     WriteText(" Print tree to LPT (1,2,3): ");
     ClearToLineEnd();

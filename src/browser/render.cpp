@@ -6,6 +6,7 @@
 
 #include "crt32/console.h"
 #include "system/text_cells.h"
+#include "crt32/screen_layout.h"
 #include "store/drive_table.h"
 
 namespace {
@@ -15,18 +16,14 @@ namespace {
 struct NameSlots {
   int present, absent, startup;
 };
-constexpr NameSlots kPlainName = {16, 29, 18};
-constexpr NameSlots kBarName = {17, 30, 19};
+constexpr NameSlots kPlainName = {slot::kName, slot::kAbsentName, slot::kStartupName};
+constexpr NameSlots kBarName = {slot::kNameBar, slot::kAbsentNameBar, slot::kStartupNameBar};
 
 int Rows() { return prog.ScreenRows; }
 // The layout's width: 80 columns on the Windows console, the terminal's own
 // width in a terminal.
 int Width() { return prog.ScreenColumns; }
 
-// Column of the directory count on the drive line; in a narrow terminal it
-// moves left so that it stays whole.
-constexpr int kCountColumn = 69;
-constexpr int kPathColumn = 12;  // the status line's path, after " F1: Help │ "
 
 // Writes `text` from `*column` but never past the layout's last column, so
 // nothing wraps onto the next row; advances `*column` by the cells written.
@@ -56,7 +53,6 @@ void FitDrive(DriveTree& t, int rows) {
   top = std::max(top, 1);
 }
 
-bool HasEntries(int d) { return d >= 1 && d <= 26 && Drive(d).entryCount > 0; }
 
 // Prefix and name of entry `e` of drive `d` at `row`; sets the column after
 // the name and the name's slot.
@@ -65,7 +61,7 @@ void DrawEntry(int d, int e, int row, const std::string& prefix, const NameSlots
   const DriveTree& t = Drive(d);
   const std::string_view path = t.paths[static_cast<size_t>(e)];
   *column = 0;
-  WriteClipped(column, row, 15, prefix);
+  WriteClipped(column, row, slot::kTreePrefix, prefix);
   *slot = path == prog.startupDirectory ? slots.startup
           : t.present                   ? slots.present
                                         : slots.absent;
@@ -108,14 +104,16 @@ void DrawTreeScreen() {
   for (int d = 1; d <= 26; ++d) {
     const DriveTree& t = Drive(d);
     if (t.entryCount <= 0) continue;
-    char letter = static_cast<char>(t.present ? d + 64 : d + 96);
-    int slot = d == cur ? (t.present ? 12 : 13) : (t.present ? 10 : 11);
-    WriteAtSlot(column, 0, slot, std::string(1, letter));
+    // A drive gone since the scan shows in lower case.
+    char letter = static_cast<char>(LetterOfDrive(d) + (t.present ? 0 : 'a' - 'A'));
+    int letterSlot = d == cur ? (t.present ? slot::kCurrentDriveLetter : slot::kAbsentCurrentDriveLetter)
+                              : (t.present ? slot::kDriveLetter : slot::kAbsentDriveLetter);
+    WriteAtSlot(column, kDriveRow, letterSlot, std::string(1, letter));
     ++column;
   }
-  WriteBlanksToEnd(column, 0, 9);
-  int titleColumn = 26;
-  WriteClipped(&titleColumn, 0, 9, "Kestrin 95 v1.00");
+  WriteBlanksToEnd(column, kDriveRow, slot::kDriveLine);
+  int titleColumn = kTitleColumn;
+  WriteClipped(&titleColumn, kDriveRow, slot::kDriveLine, kProgramTitle);
   if (cur != 0) {
     const DriveTree& t = Drive(cur);
     std::string count = !t.scanned ? "? dirs"
@@ -124,14 +122,14 @@ void DrawTreeScreen() {
     // Up to five digits the count starts at column 69; longer ones move
     // left so that the text still ends in the last column.
     int countColumn = std::max(0, std::min(kCountColumn, Width() - TextCells(count)));
-    WriteClipped(&countColumn, 0, 14, count);
+    WriteClipped(&countColumn, kDriveRow, slot::kDirectoryCount, count);
   }
 
   MoveCursor(0, rows - 1);
   int status = 0;
-  WriteClipped(&status, rows - 1, 20, " F1: ");
-  WriteClipped(&status, rows - 1, 21, "Help \xB3 ");
-  WriteBlanksToEnd(status, rows - 1, 21);
+  WriteClipped(&status, rows - 1, slot::kStatusNote, " F1: ");
+  WriteClipped(&status, rows - 1, slot::kStatusPath, "Help \xB3 ");
+  WriteBlanksToEnd(status, rows - 1, slot::kStatusPath);
   DrawListWindow(cur);
 }
 
@@ -153,7 +151,7 @@ void DrawListWindow(int driveNumber) {
       WriteBlanksToEnd(column, row, slot);
     }
   }
-  for (; row <= lastRow; ++row) WriteBlanksToEnd(0, row, 15);
+  for (; row <= lastRow; ++row) WriteBlanksToEnd(0, row, slot::kTreePrefix);
 }
 
 void DrawStatusLine() {
@@ -168,22 +166,22 @@ void DrawStatusLine() {
     // up the middle instead.
     if (!prog.statusNote.empty()) {
       // A note from the last dialogue takes the place of the path once.
-      WriteClipped(&column, row, 20, prog.statusNote);
+      WriteClipped(&column, row, slot::kStatusNote, prog.statusNote);
       prog.statusNote.clear();
-      WriteBlanksToEnd(column, row, 20);
+      WriteBlanksToEnd(column, row, slot::kStatusNote);
       return;
     }
     std::string path = ScreenName(std::string(t.paths[static_cast<size_t>(t.currentEntry)]));
     if (ConsoleFollowsWindow()) path = CutMiddle(path, Width() - column);
-    WriteClipped(&column, row, 21, path);
+    WriteClipped(&column, row, slot::kStatusPath, path);
     if (!t.scanned) {
-      WriteClipped(&column, row, 20, " (This drive has not been scanned)");
+      WriteClipped(&column, row, slot::kStatusNote, " (This drive has not been scanned)");
     } else if (t.currentEntry == 1) {
-      WriteClipped(&column, row, 20, " (Scanned " + t.scanStamp + ")");
-      if (!t.present) WriteClipped(&column, row, 20, " (Currently not available)");
+      WriteClipped(&column, row, slot::kStatusNote, " (Scanned " + t.scanStamp + ")");
+      if (!t.present) WriteClipped(&column, row, slot::kStatusNote, " (Currently not available)");
     }
   }
-  WriteBlanksToEnd(column, row, 20);
+  WriteBlanksToEnd(column, row, slot::kStatusNote);
 }
 
 void DrawCursorBar(bool on) {

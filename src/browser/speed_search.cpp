@@ -10,13 +10,12 @@
 #include "crt32/key_codes.h"
 #include "crt32/screen.h"
 #include "system/text_cells.h"
+#include "crt32/screen_layout.h"
 #include "store/drive_table.h"
+#include "system/ascii.h"
 
 namespace {
 
-char UpperAscii(char c) {
-  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-}
 
 constexpr int kBackspace = 8;
 constexpr int kTextColumn = 15;
@@ -89,9 +88,7 @@ void SpeedSearchKey(int keyCode) {
   if (!next) candidate += UpperAscii(static_cast<char>(keyCode));
 
   // Guard against a drive whose bookkeeping does not cover its paths.
-  int count = tree.entryCount;
-  if (count > static_cast<int>(tree.paths.size()) - 1)
-    count = static_cast<int>(tree.paths.size()) - 1;
+  int count = tree.StoredCount();
   int start = tree.currentEntry;
   if (start < 1 || start > count) {
     Beep();
@@ -120,16 +117,16 @@ void SpeedSearchKey(int keyCode) {
 
 void ShowSpeedSearchLine() {
   MoveCursor(0, 0);
-  SetColourSlot(23);
+  SetColourSlot(slot::kSearchLabel);
   ClearToLineEnd();
   WriteText(" Speed Search: ");
-  SetColourSlot(24);
+  SetColourSlot(slot::kSearchText);
   // A text wider than the row would wrap into the list window.
   WriteText(CutToCells(prog.searchText, prog.ScreenColumns - kTextColumn));
   // In a narrow terminal the hint gives way to the text.
   int hint = 49;
   if (hint + 18 > prog.ScreenColumns) return;
   MoveCursor(hint, 0);
-  SetColourSlot(25);
+  SetColourSlot(slot::kSearchHint);
   WriteText("Alt-N = Next match");
 }

@@ -9,26 +9,17 @@
 #include "crt32/screen.h"
 #include "store/drive_table.h"
 #include "store/text_file.h"
+#include "system/ascii.h"
 #include "system/drive_map.h"
 
 namespace {
 
-bool EqualUpper(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
-    if (x != y) return false;
-  }
-  return true;
-}
 
 // A line the insertion can reason about: a drive letter, ":\" and more.
 // Anything else (empty lines, hand edits) is carried over untouched but
 // takes no part in the comparisons.
 bool InFormat(std::string_view line) {
-  return line.size() >= 4 && line[0] >= 'A' && line[0] <= 'Z' &&
+  return line.size() >= 4 && DriveNumberOf(line) != 0 &&
          line[1] == ':' && line[2] == '\\';
 }
 
@@ -102,7 +93,7 @@ void AddCurrentDirectory(std::unique_ptr<File> scanFile) {
       ++insertAt;
       if (!InFormat(line)) continue;
       if (line[3] == '*') line = line.substr(0, 3);
-      if (EqualUpper(line, parent)) found = true;
+      if (EqualUpperAscii(line, parent)) found = true;
       lastLine.assign(line.data(), line.size());
       if (CompareTreeOrder(newPath, line) <= 0) {
         stopped = true;
@@ -111,7 +102,7 @@ void AddCurrentDirectory(std::unique_ptr<File> scanFile) {
     }
     reader.Close();
   }
-  if (EqualUpper(newPath, lastLine))
+  if (EqualUpperAscii(newPath, lastLine))
     refuse(ScreenName(newPath) + " has already been scanned.", Outcome::kNothing);
   if (!found)
     refuse("Parent directory \"" + ScreenName(parent) + "\" not in scan file.", Outcome::kError);
@@ -120,7 +111,7 @@ void AddCurrentDirectory(std::unique_ptr<File> scanFile) {
   // Readers take a line by its upper-case drive letter; one recorded in
   // lower case would be lost to them.
   std::string newLine = newPath;
-  if (newLine[0] >= 'a' && newLine[0] <= 'z') newLine[0] = static_cast<char>(newLine[0] - 32);
+  newLine[0] = UpperAscii(newLine[0]);
 
   std::unique_ptr<File> old =
       theSystem->OpenFile(ScanFilePath(), OpenMode::kRead, &error);

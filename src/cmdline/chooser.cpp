@@ -1,5 +1,6 @@
 // The pop-up chooser of the directory jump.
 #include <algorithm>
+#include <optional>
 #include <string>
 
 #include "cmdline/jump.h"
@@ -7,6 +8,8 @@
 #include "crt32/key_codes.h"
 #include "crt32/keyboard.h"
 #include "system/text_cells.h"
+#include "crt32/list_window.h"
+#include "crt32/screen_layout.h"
 
 namespace {
 
@@ -59,12 +62,12 @@ void DrawBox(const Chooser& ch) {
   const CandidateList& list = ch.list;
   const char dh = '\xCD', dv = '\xBA';
   const int last = g.FirstRow() + g.windowRows;  // the lower separator
-  WriteAtSlot(g.column, g.top, 1, BoxRow(g, '\xC9', dh, '\xBB'));
-  WriteAtSlot(g.column, g.top + 1, 1, BoxRow(g, dv, ' ', dv));
-  WriteAtSlot(g.column, g.top + 2, 1, BoxRow(g, '\xCC', dh, '\xB9'));
+  WriteAtSlot(g.column, g.top, slot::kBox, BoxRow(g, '\xC9', dh, '\xBB'));
+  WriteAtSlot(g.column, g.top + 1, slot::kBox, BoxRow(g, dv, ' ', dv));
+  WriteAtSlot(g.column, g.top + 2, slot::kBox, BoxRow(g, '\xCC', dh, '\xB9'));
   for (int row = g.FirstRow(); row < last; ++row)
-    WriteAtSlot(g.column, row, 1, BoxRow(g, dv, ' ', dv));
-  WriteAtSlot(g.column, last, 1, BoxRow(g, '\xCC', dh, '\xB9'));
+    WriteAtSlot(g.column, row, slot::kBox, BoxRow(g, dv, ' ', dv));
+  WriteAtSlot(g.column, last, slot::kBox, BoxRow(g, '\xCC', dh, '\xB9'));
   std::string exact = "Exact: " + std::to_string(list.exactCount);
   std::string partial = "Partial: " + std::to_string(list.partialCount);
   // The counts stand at their columns (40 and 52 inside the border) while
@@ -79,12 +82,12 @@ void DrawBox(const Chooser& ch) {
   }
   legend = CutToCells(legend, std::max(0, exactAt - 1));
   legend += std::string(static_cast<size_t>(g.inner - static_cast<int>(legend.size())), ' ');
-  WriteAtSlot(g.column, last + 1, 1, " " + std::string(1, dv) + legend + dv + " ");
-  WriteAtSlot(g.column, last + 2, 1, BoxRow(g, '\xC8', dh, '\xBC'));
-  WriteAtSlot(g.column + 6, g.top + 1, 2, CutToCells("Kestrin 95 v1.00", g.inner - 4));
+  WriteAtSlot(g.column, last + 1, slot::kBox, " " + std::string(1, dv) + legend + dv + " ");
+  WriteAtSlot(g.column, last + 2, slot::kBox, BoxRow(g, '\xC8', dh, '\xBC'));
+  WriteAtSlot(g.column + 6, g.top + 1, slot::kBoxTitle, CutToCells(kProgramTitle, g.inner - 4));
   if (exactAt >= 1) {
-    WriteAtSlot(g.column + 2 + exactAt, last + 1, 4, exact);
-    WriteAtSlot(g.column + 2 + partialAt, last + 1, 5, CutToCells(partial, g.inner - partialAt));
+    WriteAtSlot(g.column + 2 + exactAt, last + 1, slot::kExactMatch, exact);
+    WriteAtSlot(g.column + 2 + partialAt, last + 1, slot::kPartialMatch, CutToCells(partial, g.inner - partialAt));
   }
 }
 
@@ -119,9 +122,10 @@ void DrawCandidate(const Chooser& ch, int n, bool highlighted) {
   }
   int shown = TextCells(before) + TextCells(match) + TextCells(after);
 
-  int normal = highlighted ? 6 : 3;
-  int matchSlot = n <= ch.list.exactCount ? (highlighted ? 7 : 4)
-                                          : (highlighted ? 8 : 5);
+  int normal = highlighted ? slot::kCandidateBar : slot::kCandidate;
+  int matchSlot = n <= ch.list.exactCount
+                      ? (highlighted ? slot::kExactMatchBar : slot::kExactMatch)
+                      : (highlighted ? slot::kPartialMatchBar : slot::kPartialMatch);
   int row = g.FirstRow() + (n - ch.topCandidate);
   int column = g.TextColumn();
   WriteAtSlot(column, row, normal, " " + before);
@@ -163,57 +167,15 @@ int RunChooser(const CandidateList& list) {
     int key = ReadKeyCode(false);
     DrawCandidate(ch, ch.selectedCandidate, false);
     int& sel = ch.selectedCandidate;
-    int& top = ch.topCandidate;
+    if (const std::optional<ListMove> move = ListMoveOfKey(key)) {
+      const ListStep step =
+          MoveInList({sel, ch.topCandidate}, *move, ch.g.windowRows, count);
+      sel = step.window.selected;
+      ch.topCandidate = step.window.top;
+      if (step.redraw) DrawCandidateWindow(ch);
+      continue;
+    }
     switch (key) {
-      case kKeyUp:
-        if (sel > 1) {
-          --sel;
-          if (sel < top) {
-            --top;
-            DrawCandidateWindow(ch);
-          }
-        }
-        break;
-      case kKeyDown:
-        if (sel < count) {
-          ++sel;
-          if (sel > top + ch.g.windowRows - 1) {
-            ++top;
-            DrawCandidateWindow(ch);
-          }
-        }
-        break;
-      case kKeyPgUp:
-        if (sel > top) {
-          sel = top;
-        } else {
-          top = std::max(1, top - ch.g.windowRows);
-          sel = top;
-          DrawCandidateWindow(ch);
-        }
-        break;
-      case kKeyPgDn:
-        if (sel - top < ch.g.windowRows - 1) {
-          sel = std::min(top + ch.g.windowRows - 1, count);
-        } else {
-          sel = std::min(sel + ch.g.windowRows, count);
-          top = std::max(1, sel - (ch.g.windowRows - 1));
-          DrawCandidateWindow(ch);
-        }
-        break;
-      case kKeyHome:
-        if (sel > 1) {
-          sel = top = 1;
-          DrawCandidateWindow(ch);
-        }
-        break;
-      case kKeyEnd:
-        if (sel < count) {
-          sel = count;
-          top = std::max(1, count - (ch.g.windowRows - 1));
-          DrawCandidateWindow(ch);
-        }
-        break;
       case kKeyEnter:
         return sel;
       case kKeyEsc:

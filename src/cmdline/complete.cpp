@@ -7,17 +7,15 @@
 #include "crt32/console.h"
 #include "store/drive_table.h"
 #include "store/text_file.h"
+#include "system/ascii.h"
 
 namespace {
 
-char Upper(char c) {
-  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
-}
 
 bool StartsWithFolded(std::string_view text, std::string_view prefix) {
   if (prefix.size() > text.size()) return false;
   for (size_t i = 0; i < prefix.size(); ++i)
-    if (Upper(text[i]) != Upper(prefix[i])) return false;
+    if (UpperAscii(text[i]) != UpperAscii(prefix[i])) return false;
   return true;
 }
 
@@ -44,7 +42,7 @@ std::vector<std::string> CompletionCandidates(std::unique_ptr<File> scanFile,
   size_t nameStart = 0;
   char drive = 0;
   if (word.size() >= 2 && word[1] == ':') {
-    drive = Upper(word[0]);
+    drive = UpperAscii(word[0]);
     nameStart = 2;
   }
   bool anywhere = nameStart < word.size() && word[nameStart] == '*';
@@ -59,7 +57,7 @@ std::vector<std::string> CompletionCandidates(std::unique_ptr<File> scanFile,
     // Root lines ("C:\*stamp") name no directory to complete.
     if (line.size() < 4 || line[1] != ':' || line[2] != '\\' || line[3] == '*')
       continue;
-    if (drive && Upper(line[0]) != drive) continue;
+    if (drive && UpperAscii(line[0]) != drive) continue;
     std::string_view name = line.substr(line.rfind('\\') + 1);
     if (name.empty()) continue;
     bool match = anywhere ? ContainsFolded(name, typed)

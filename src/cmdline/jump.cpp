@@ -8,6 +8,7 @@
 #include "crt32/screen.h"
 #include "store/drive_table.h"
 #include "store/text_file.h"
+#include "system/ascii.h"
 #include "system/console_device.h"
 
 namespace {
@@ -19,16 +20,13 @@ std::string ShellQuoted(const std::string& text) {
   return out + "'";
 }
 
-char UpperAscii(char c) {
-  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-}
 
 // The directory name of a scan-file line (after its last backslash), or an
 // empty view for a line that is no directory line: root lines, lines outside
 // the format (hand edits, truncated writes) and anything the jump could not
 // change into are never offered.
 std::string_view DirectoryName(std::string_view line) {
-  if (line.size() < 4 || line[0] < 'A' || line[0] > 'Z' || line[1] != ':' ||
+  if (line.size() < 4 || DriveNumberOf(line) == 0 || line[1] != ':' ||
       line[2] != '\\' || line[3] == '*')
     return std::string_view();
   size_t slash = line.rfind('\\');
@@ -72,7 +70,7 @@ void CollectPass(LineReader* reader, const DerivedPattern& p, bool exactPass,
       continue;
     std::string_view name = DirectoryName(line);
     if (name.empty()) continue;
-    int drive = line[0] - 64;
+    int drive = DriveNumberOf(line);
     if (p.driveRestriction > 0 && drive != p.driveRestriction) continue;
     if (!Drive(drive).present) continue;
     int at = matcher.Match(name, exactPass);

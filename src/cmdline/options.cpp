@@ -10,15 +10,11 @@
 #include "system/process.h"
 #include "crt32/screen.h"
 #include "store/drive_table.h"
+#include "system/ascii.h"
 #include "system/system.h"
 
 namespace {
 
-std::string UpperAscii(std::string text) {
-  for (char& c : text)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  return text;
-}
 
 // Set by the "\" option: the shell goes to the root even when it stands
 // there already, so the run counts as a move.

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <functional>
 
+#include "system/ascii.h"
 #include "system/system.h"
 
 namespace {
@@ -161,7 +162,6 @@ uint8_t pendingScan = 0;
 bool resizePending = false;
 InputRecord savedEvent;
 uint16_t replayCount = 0;
-uint16_t shiftState = 0;
 
 int DeviceLayoutCharacter(int virtualKey, bool shift) {
   return theConsole->LayoutCharacter(virtualKey, shift);
@@ -280,7 +280,7 @@ uint8_t ReadKeyChar() {
       return 0;
     }
 
-    shiftState = ShiftStateFromControlKeys(ev.key.controlKeyState);
+    const uint16_t shiftState = ShiftStateFromControlKeys(ev.key.controlKeyState);
     int vk = ev.key.virtualKeyCode;
     KeyResult r;
     if (IsTableTranslatedKey(vk)) {
@@ -313,7 +313,7 @@ bool KeyWaiting() {
 int ReadKeyCode(bool upperCase) {
   int c = ReadKeyChar();
   if (c == 0) return -static_cast<int>(ReadKeyChar());
-  if (upperCase && c >= 'a' && c <= 'z') c -= 32;
+  if (upperCase) c = static_cast<uint8_t>(UpperAscii(static_cast<char>(c)));
   return c;
 }
 
@@ -332,5 +332,4 @@ void ResetKeyboardState() {
   resizePending = false;
   savedEvent = InputRecord{};
   replayCount = 0;
-  shiftState = 0;
 }

@@ -33,6 +33,5 @@ void WriteDriveLines(ScanFileRewrite* out, const Paths& paths, int count,
 // one entry of it.
 inline void WriteDriveLines(ScanFileRewrite* out, const DriveTree& drive,
                             int skipEntry = 0) {
-  int count = std::min<int>(drive.entryCount, static_cast<int>(drive.paths.size()) - 1);
-  WriteDriveLines(out, drive.paths, count, drive.scanStamp, skipEntry);
+  WriteDriveLines(out, drive.paths, drive.StoredCount(), drive.scanStamp, skipEntry);
 }

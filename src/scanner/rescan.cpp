@@ -2,6 +2,7 @@
 
 #include "crt32/console.h"
 #include "crt32/keyboard.h"
+#include "crt32/screen_layout.h"
 #include "scanner/drive_lines.h"
 #include "scanner/rewrite.h"
 #include "scanner/scan.h"
@@ -10,19 +11,17 @@
 #include "crt32/screen.h"
 #include "store/drive_table.h"
 #include "store/load.h"
+#include "system/ascii.h"
 
 namespace {
 
-// The rewrite the per-drive steps write into; set for the length of one
-// rescan.
-ScanFileRewrite* output = nullptr;
 
 std::string DriveName(int driveNumber) {
   return std::string(1, DriveLetter(driveNumber)) + ":";
 }
 
-bool Chosen(int driveNumber) {
-  return scanner.drivesToScan.find(DriveLetter(driveNumber)) != std::string::npos;
+bool Chosen(int driveNumber, const std::string& drives) {
+  return drives.find(DriveLetter(driveNumber)) != std::string::npos;
 }
 
 void StartDriveScan(const std::string& driveName) {
@@ -33,8 +32,8 @@ void StartDriveScan(const std::string& driveName) {
   scanner.scanCanceled = false;
 }
 
-void WriteScannedDrive() {
-  WriteDriveLines(output, scanner.scanList, scanner.scanCount, theSystem->ScanStampNow());
+void WriteScannedDrive(ScanFileRewrite* out) {
+  WriteDriveLines(out, scanner.scanList, scanner.scanCount, theSystem->ScanStampNow());
 }
 
 // A scan that stopped at the limit may have left directories out: the user
@@ -45,11 +44,9 @@ std::string LimitNote(const std::string& driveName) {
          std::to_string(scanner.scanCount) + " directories kept";
 }
 
-}  // namespace
-
-void ScanDriveInTreeMode() {
-  std::string name = DriveName(prog.currentDrive);
-  SetColourSlot(22);
+void ScanDriveInTreeMode(int driveNumber, ScanFileRewrite* out) {
+  std::string name = DriveName(driveNumber);
+  SetColourSlot(slot::kPrompt);
   MoveCursor(0, prog.ScreenRows - 1);
   WriteText(" Scanning " + name + " drive (press Esc to cancel)  Directories: ");
   ClearToLineEnd();
@@ -60,7 +57,7 @@ void ScanDriveInTreeMode() {
   WriteText(" Sorting Drive " + name + " ...");
   ClearToLineEnd();
   SortScanList();
-  WriteScannedDrive();
+  WriteScannedDrive(out);
   std::string note = LimitNote(name);
   if (!note.empty()) {
     if (!prog.statusNote.empty()) prog.statusNote += ". ";
@@ -68,8 +65,8 @@ void ScanDriveInTreeMode() {
   }
 }
 
-void ScanDriveInCommandLine() {
-  std::string name = DriveName(prog.currentDrive);
+void ScanDriveInCommandLine(int driveNumber, ScanFileRewrite* out) {
+  std::string name = DriveName(driveNumber);
   WriteText("Scanning drive " + name);
   ++scanner.drivesScanned;
   StartDriveScan(name);
@@ -79,17 +76,15 @@ void ScanDriveInCommandLine() {
     return;
   }
   SortScanList();
-  WriteScannedDrive();
+  WriteScannedDrive(out);
   WriteLine(scanner.scanCanceled ? " canceled" : "");
   std::string note = LimitNote(name);
   if (!note.empty()) WriteLine(note);
 }
 
-namespace {
-
 // The prompt with the letters typed so far.
 void AskForDrives() {
-  SetColourSlot(22);
+  SetColourSlot(slot::kPrompt);
   MoveCursor(0, prog.ScreenRows - 1);
   WriteText(" Enter drives to scan: " + scanner.drivesToScan);
   ClearToLineEnd();
@@ -108,7 +103,7 @@ void RescanDrives(TreeRedraw redraw) {
       redraw(true);
       AskForDrives();
     });
-    if (key >= 'a' && key <= 'z') key -= 32;
+    key = static_cast<uint8_t>(UpperAscii(static_cast<char>(key)));
     if (key == 13 || key == 27) break;
     if (key == 8) {
       if (!scanner.drivesToScan.empty()) {
@@ -118,7 +113,7 @@ void RescanDrives(TreeRedraw redraw) {
     } else if (key >= 'A' && key <= 'Z') {
       char letter = static_cast<char>(key);
       if (scanner.drivesToScan.find(letter) == std::string::npos &&
-          Drive(letter - 64).present) {
+          Drive(DriveNumberOfLetter(letter)).present) {
         scanner.drivesToScan += letter;
         WriteText(std::string(1, letter));
       }
@@ -131,34 +126,31 @@ void RescanDrives(TreeRedraw redraw) {
     RewriteStart start = BeginScanFileRewrite(&rewrite);
     if (start == RewriteStart::kBusy) FatalExit(ScanFileBusyMessage(), Outcome::kError, 1);
     if (start != RewriteStart::kReady) FatalExit("Error opening " + ScanFilePath());
-    output = &rewrite;
+    // The reload after the rewrite places the cursor on the anchor drive.
     prog.anchorDrive = prog.currentDrive;
     // The drives that are not rescanned are copied from memory: from the
     // file as it is now, should another run have rewritten it meanwhile.
     if (ScanFileChangedSinceLoad()) LoadDriveTrees();
     prog.statusNote.clear();
     for (int d = 1; d <= 26; ++d) {
-      prog.currentDrive = d;
       DriveTree& drive = Drive(d);
-      if (Chosen(d)) {
-        ScanDriveInTreeMode();
+      if (Chosen(d, scanner.drivesToScan)) {
+        ScanDriveInTreeMode(d, &rewrite);
         if (!ScanFailure().empty()) {
           AbandonScanFileRewrite(&rewrite);  // KS.DAT stays as it was
           FatalExit(ScanFailure());
         }
       } else if (drive.scanned) {
-        WriteDriveLines(output, drive);
+        WriteDriveLines(&rewrite, drive);
       }
     }
-    output = nullptr;
     if (!CommitScanFileRewrite(&rewrite)) FatalExit("Unable to modify " + ScanFilePath());
     LoadDriveTrees();
-    prog.currentDrive = prog.anchorDrive;
   }
   redraw(false);
 }
 
-void ScanDrivesFromCommandLine() {
+void ScanDrivesFromCommandLine(const std::string& drives) {
   ScanFileRewrite rewrite;
   RewriteStart start = BeginScanFileRewrite(&rewrite);
   if (start == RewriteStart::kBusy) {
@@ -171,23 +163,20 @@ void ScanDrivesFromCommandLine() {
   }
   // Read under the lock: the lines copied are the ones being replaced.
   LoadScanLines();
-  output = &rewrite;
   scanner.drivesScanned = 0;
   for (int d = 1; d <= 26; ++d) {
-    prog.currentDrive = d;
     DriveTree& drive = Drive(d);
-    if (Chosen(d) && drive.present) {
-      ScanDriveInCommandLine();
+    if (Chosen(d, drives) && drive.present) {
+      ScanDriveInCommandLine(d, &rewrite);
       if (!ScanFailure().empty()) {
         AbandonScanFileRewrite(&rewrite);  // KS.DAT stays as it was
         WriteLine(ScanFailure());
         return;
       }
     } else if (drive.scanned) {
-      WriteDriveLines(output, drive);
+      WriteDriveLines(&rewrite, drive);
     }
   }
-  output = nullptr;
   // Reporting a count here would claim a success the file does not hold.
   if (!CommitScanFileRewrite(&rewrite)) {
     WriteLine("Unable to modify " + ScanFilePath());
@@ -210,17 +199,16 @@ void RunScanOption(const std::string& upperArgument) {
     WriteLine("Error: No drives specified");
     EndProcess(0, Outcome::kError);
   }
-  ScanDrivesFromCommandLine();
+  ScanDrivesFromCommandLine(scanner.drivesToScan);
   // A POSIX drive exists only through the drive map: a letter it lacks is
   // a typing or set-up mistake the user must hear about.
   Outcome outcome = Outcome::kDone;
   const std::string map = theSystem->DriveMapText();
   bool told[27] = {};
   for (char letter : scanner.drivesToScan) {
-    if (map.empty() || letter < 'A' || letter > 'Z' || Drive(letter - 64).present ||
-        told[letter - 64])
-      continue;
-    told[letter - 64] = true;
+    const int d = DriveNumberOfLetter(letter);
+    if (map.empty() || d == 0 || Drive(d).present || told[d]) continue;
+    told[d] = true;
     WriteLine(std::string("Drive ") + letter + ": is not mapped in " + map);
     outcome = Outcome::kError;
   }

@@ -7,9 +7,8 @@
 // size when `resized`.
 using TreeRedraw = void (*)(bool resized);
 void RescanDrives(TreeRedraw redraw);
-void ScanDrivesFromCommandLine();
-void ScanDriveInTreeMode();
-void ScanDriveInCommandLine();
+// Scans the drives among `drives` (letters) that are present.
+void ScanDrivesFromCommandLine(const std::string& drives);
 
 // The "/S" and "/S+" options: `upperArgument` is the whole upper-cased
 // argument, beginning with "/S".  Ends the process.

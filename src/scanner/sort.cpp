@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "store/drive_table.h"
+#include "system/ascii.h"
 
 namespace {
 
@@ -13,8 +14,7 @@ namespace {
 inline unsigned char KeyByte(char c) {
   unsigned char b = static_cast<unsigned char>(c);
   if (b == '\\') return 0;
-  if (b >= 'a' && b <= 'z') return static_cast<unsigned char>(b - 32);
-  return b;
+  return static_cast<unsigned char>(UpperAscii(static_cast<char>(b)));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "shell/cd_batch.h"
 #include "store/drive_table.h"
 #include "store/load.h"
+#include "system/ascii.h"
 #include "system/system.h"
 
 namespace {

@@ -9,6 +9,7 @@
 #include "shell/shell.h"
 #include "store/drive_table.h"
 #include "store/load.h"
+#include "system/ascii.h"
 #include "system/system.h"
 
 namespace {
@@ -24,8 +25,7 @@ void RunTreeMode() {
   // Drive letters carry no case, but a shell may report the one the user
   // typed ("d:\work"); the scan file always holds upper-case letters.
   std::string& start = prog.startupDirectory;
-  if (start.size() >= 2 && start[1] == ':' && start[0] >= 'a' && start[0] <= 'z')
-    start[0] = static_cast<char>(start[0] - 32);
+  if (start.size() >= 2 && start[1] == ':') start[0] = UpperAscii(start[0]);
   // A start-up directory without a drive letter (a POSIX directory outside
   // every mapped drive) anchors nowhere: 0 places no cursor specially.
   prog.anchorDrive = DriveNumberOf(start);

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "system/ascii.h"
+
 // Entries per drive, root included.  A variable only so that tests can reach
 // the limit with small trees; ResetProgramState puts the default back.
 constexpr int kDefaultMaxDirsPerDrive = 1000000;
@@ -42,7 +44,7 @@ class PathList {
     ends_.push_back(static_cast<uint32_t>(text_.size()));
     std::string_view name = NameOfPath(path);
     char c = name.empty() ? '\0' : name[0];
-    initials_.push_back((c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c);
+    initials_.push_back(UpperAscii(c));
     return true;
   }
   // Upper-cased first character of each entry's name; [0] for the
@@ -101,6 +103,12 @@ struct DriveTree {
   bool scanned = false;
   std::string scanStamp;
   bool present = false;
+  // Entries that can be read: the count, but never past the stored paths,
+  // so that a drive whose bookkeeping is off cannot read out of range.
+  int StoredCount() const {
+    int stored = static_cast<int>(paths.size()) - 1;
+    return entryCount < stored ? entryCount : stored;
+  }
 };
 
 struct DriveTable {
@@ -138,14 +146,13 @@ extern ProgramState prog;
 extern ScannerState scanner;
 
 inline DriveTree& Drive(int driveNumber) { return drives.drive[driveNumber]; }
-inline char DriveLetter(int driveNumber) {
-  return static_cast<char>(driveNumber + 64);
-}
+inline char DriveLetter(int driveNumber) { return LetterOfDrive(driveNumber); }
 // Drive number of a path's first character, or 0 when it is not A..Z.
 inline int DriveNumberOf(std::string_view path) {
-  if (path.empty() || path[0] < 'A' || path[0] > 'Z') return 0;
-  return path[0] - 64;
+  return path.empty() ? 0 : DriveNumberOfLetter(path[0]);
 }
+// A drive within the table that has something to show.
+inline bool HasEntries(int d) { return d >= 1 && d <= 26 && Drive(d).entryCount > 0; }
 
 // Fresh program-wide state, as at start-up (also used by tests).
 void ResetProgramState();

@@ -7,6 +7,7 @@
 
 #include "crt32/console.h"
 #include "system/process.h"
+#include "crt32/screen_layout.h"
 #include "store/drive_table.h"
 #include "store/tree_prefixes.h"
 #include "store/text_file.h"
@@ -18,8 +19,7 @@ namespace {
 // not starting with A..Z); such lines are skipped so that nothing a
 // hand-edited file holds can reach outside the table.
 int LineDrive(std::string_view line) {
-  if (line.empty() || line[0] < 'A' || line[0] > 'Z') return 0;
-  return line[0] - 64;
+  return DriveNumberOf(line);
 }
 
 bool IsRootLine(std::string_view line) { return line.size() >= 4 && line[3] == '*'; }
@@ -161,7 +161,7 @@ void MarkPresentDrives() {
 }
 
 void LoadDriveTrees() {
-  SetColourSlot(22);
+  SetColourSlot(slot::kPrompt);
   MoveCursor(0, prog.ScreenRows - 1);
   WriteText(" Loading KS.DAT ...");
   ClearToLineEnd();

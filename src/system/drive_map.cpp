@@ -4,13 +4,11 @@
 #include <set>
 #include <sstream>
 
+#include "system/ascii.h"
+
 namespace {
 
-int LetterNumber(char c) {
-  if (c >= 'A' && c <= 'Z') return c - 'A' + 1;
-  if (c >= 'a' && c <= 'z') return c - 'a' + 1;
-  return 0;
-}
+int LetterNumber(char c) { return DriveNumberOfLetter(UpperAscii(c)); }
 
 std::string WithoutTrailingSlashes(std::string dir) {
   while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
@@ -57,7 +55,7 @@ std::string DriveMapText(const DriveMap& map) {
   for (int d = 1; d <= 26; ++d) {
     if (map.root[d].empty()) continue;
     if (!text.empty()) text += ';';
-    text += static_cast<char>('A' + d - 1);
+    text += LetterOfDrive(d);
     text += '=';
     text += map.root[d];
   }
@@ -226,6 +224,6 @@ std::string ToDrivePath(const DriveMap& map, const std::string& hostPath) {
   rest = first == std::string::npos ? std::string() : rest.substr(first);
   if (rest.find('\\') != std::string::npos) return std::string();
   std::replace(rest.begin(), rest.end(), '/', '\\');
-  std::string out(1, static_cast<char>('A' + best - 1));
+  std::string out(1, LetterOfDrive(best));
   return out + ":\\" + rest;
 }

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "system/ascii.h"
+
 namespace {
 
 // Windows virtual-key codes of the keys a terminal can send.
@@ -138,7 +140,7 @@ Key ByteKey(unsigned char c) {
       {'`', '~', kVkOem3},  {'[', '{', kVkOem4},     {'\\', '|', kVkOem5},
       {']', '}', kVkOem6},  {'\'', '"', kVkOem7},
   };
-  if (c >= 'a' && c <= 'z') return Key{static_cast<uint16_t>(c - 32), 0, c, false};
+  if (c >= 'a' && c <= 'z') return Key{static_cast<uint8_t>(UpperAscii(static_cast<char>(c))), 0, c, false};
   if (c >= 'A' && c <= 'Z') return Key{c, kShift, c, false};
   if (c >= '0' && c <= '9') return Key{c, 0, c, false};
   if (c == ' ') return Key{kVkSpace, 0, c, false};

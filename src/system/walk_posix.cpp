@@ -88,6 +88,16 @@ bool MountOf(int fd, Mount* mount) {
   return true;
 }
 
+// A folder whose mount cannot be told is not walked: *fd is closed and set
+// to -1, with the errno that says why.
+void KeepIfMountKnown(int* fd, Mount* mount) {
+  if (*fd < 0 || MountOf(*fd, mount)) return;
+  int err = errno;
+  ::close(*fd);
+  *fd = -1;
+  errno = err;
+}
+
 // What every directory of one walk compares itself with.  Only a name that
 // some mount point below the root carries is worth asking about its mount:
 // that spares a system call per directory.  Without the mount table every
@@ -237,12 +247,7 @@ class PosixWalkDir : public WalkDir {
                             : OpenThroughAncestors(node_.get(), name);
     Mount mount = root_->mount;
     bool ask = root_->askEvery || root_->mountNames.count(name) != 0;
-    if (fd >= 0 && ask && !MountOf(fd, &mount)) {
-      int err = errno;
-      ::close(fd);
-      fd = -1;
-      errno = err;
-    }
+    if (ask) KeepIfMountKnown(&fd, &mount);
     if (fd < 0) {
       *status = errno == EXDEV ? WalkStatus::kOtherDevice : StatusOf(errno, error);
       return nullptr;
@@ -320,12 +325,7 @@ std::unique_ptr<WalkDir> OpenPosixWalk(const std::string& hostPath, WalkStatus* 
   // The root is where the drive map points; a link there is the user's own.
   int fd = ::open(hostPath.c_str(), kOpenFlags & ~O_NOFOLLOW);
   auto root = std::make_shared<WalkRoot>();
-  if (fd >= 0 && !MountOf(fd, &root->mount)) {
-    int err = errno;
-    ::close(fd);
-    fd = -1;
-    errno = err;
-  }
+  KeepIfMountKnown(&fd, &root->mount);
   if (fd < 0) {
     *status = StatusOf(errno, error);
     return nullptr;

@@ -6,6 +6,16 @@
 #   tmux_wait TEXT [SECONDS]       poll capture-pane until TEXT shows
 #   tmux_screen                    the pane's text
 #   tmux_wait_exit [SECONDS]       wait until the pane's command has ended
+#   dead_screen                    the pane's text with its history, once ended
+#   stop_tmux                      end the tmux server now
+#   key_rows                       how many key codes key_echo has shown
+#   wait_rows N [SECONDS]          wait until N key codes show, so that each key
+#                                  is read before the next is sent
+#   status_line                    the tree's status line (row 25)
+#   wait_status TEXT [SECONDS]     wait until the status line is the F1 hint
+#                                  and TEXT
+#   step KEY TEXT [SECONDS]        tmux_keys KEY, then wait_status TEXT
+#   unstamped FILE                 FILE with the scan stamps of root lines cut
 #   tmux_start_gated NAME CMD...   tmux_start, with CMD held back until the
 #                                  session is ready (a quick CMD would end
 #                                  the server before remain-on-exit is set)
@@ -15,6 +25,8 @@
 #   wine_setup                     private Wine prefix, one wineserver for the run
 #   wine_map_drive LETTER DIR      drive LETTER: is DIR in that prefix
 #   fail MESSAGE                   report and end with status 1
+#
+# The waits on the screen give up after E2E_WAIT seconds (10 unless set).
 set -eu
 
 # The scripts write into the folders these name; without them they would
@@ -101,6 +113,43 @@ tmux_wait_exit() {
   done
   fail "timed out waiting for the program to end"
 }
+
+dead_screen() {
+  tmux -L "$TMUX_SOCKET" capture-pane -p -S - -t main
+}
+
+stop_tmux() {
+  tmux -L "$TMUX_SOCKET" kill-server
+  TMUX_SOCKET=
+}
+
+key_rows() {
+  tmux_screen | grep -c '^key -\?[0-9]' || true
+}
+
+wait_rows() {
+  local n=$1 limit=${2:-${E2E_WAIT:-10}} i=0
+  while [ "$(key_rows)" -lt "$n" ]; do
+    [ "$i" -lt $((limit * 20)) ] || fail "no code shown for key $n"
+    sleep 0.05
+    i=$((i + 1))
+  done
+}
+
+status_line() { tmux_screen | sed -n '25p' | sed 's/ *$//'; }
+
+wait_status() {
+  local want=" F1: Help │ $1" limit=${2:-${E2E_WAIT:-10}} i=0
+  while [ "$(status_line)" != "$want" ]; do
+    [ "$i" -lt $((limit * 20)) ] || fail "status line '$(status_line)', expected '$want'"
+    sleep 0.05
+    i=$((i + 1))
+  done
+}
+
+step() { tmux_keys "$1"; wait_status "$2" "${3:-${E2E_WAIT:-10}}"; }
+
+unstamped() { sed 's/^\([A-Z]:\\\)\*.*/\1*/' "$1"; }
 
 wine_setup() {
   export WINEDEBUG=-all

@@ -3,15 +3,6 @@
 # any part of its name as shell code.
 . "$(dirname "$0")/lib.sh"
 
-dead_screen() {
-  tmux -L "$TMUX_SOCKET" capture-pane -p -S - -t main
-}
-
-stop_tmux() {
-  tmux -L "$TMUX_SOCKET" kill-server
-  TMUX_SOCKET=
-}
-
 T=$(e2e_tmpdir)
 T=$(cd "$T" && pwd -P)
 mkdir -p "$T/home" "$T/inst"

@@ -62,7 +62,6 @@ case $out in *"2 drive(s) scanned"*) ;; *) fail "scan said: $out" ;; esac
 cp "$home/KS.DAT" "$tmp/first"
 
 # One worker or several: the same file, stamps aside.
-unstamped() { sed 's/^\([A-Z]:\\\)\*.*/\1*/' "$1"; }
 for threads in 1 2 3; do
   out=$(KS95_SCAN_THREADS=$threads ks /sDE) || fail "scan with $threads threads: $out"
   cmp -s <(unstamped "$tmp/first") <(unstamped "$home/KS.DAT") ||

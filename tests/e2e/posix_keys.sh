@@ -32,21 +32,8 @@ keys=(
   Q 81
 )
 
-key_rows() {
-  tmux_screen | grep -c '^key -\?[0-9]' || true
-}
-
-# Waits until `n` codes are on screen, so each key is read before the next
-# is sent (an Esc must stand alone for its delay).
-wait_rows() {
-  local n=$1 i=0
-  while [ "$(key_rows)" -lt "$n" ]; do
-    [ "$i" -lt 200 ] || fail "no code shown for key $n (${keys[2 * (n - 1)]})"
-    sleep 0.05
-    i=$((i + 1))
-  done
-}
-
+# Each key is read before the next is sent: an Esc must stand alone for its
+# delay.
 tmux_start keys "$KS95_BUILD_DIR/key_echo" codes.txt
 tmux_wait "key-echo ready"
 

@@ -18,15 +18,6 @@ gated_start() {
   : > "$go"
 }
 
-dead_screen() {
-  tmux -L "$TMUX_SOCKET" capture-pane -p -S - -t main
-}
-
-stop_tmux() {
-  tmux -L "$TMUX_SOCKET" kill-server
-  TMUX_SOCKET=
-}
-
 T=$(e2e_tmpdir)
 mkdir -p "$T/home" "$T/d/work"
 export KS95_HOME="$T/home" KS95_DRIVES="C=/;D=$T/d" KS95_CDFILE="$T/cdfile"

@@ -9,7 +9,6 @@ d="$tmp/d"
 mkdir -p "$d/plain/sub" "$d/.config/app" "$d/tm" "$d/loop"
 export KS95_DRIVES="C=/;D=$d;U=/usr" KS95_HOME="$tmp"
 ks() { "$KS95_BIN" =ks95 "$@" </dev/null 2>&1; }
-unstamped() { sed 's/^\([A-Z]:\\\)\*.*/\1*/' "$1"; }
 lines() { grep -a "^$1:" "$tmp/KS.DAT" | tr -d '\r' | sed 1d | tr '\n' ' '; }
 
 mounted=""

@@ -23,17 +23,6 @@ ks
 printf 'status=%s pwd=%s\n' "$?" "$(pwd -P)" > "$T/result"
 SCRIPT
 
-status_line() { tmux_screen | sed -n '25p' | sed 's/ *$//'; }
-# Waits until the status line shows exactly `text` after the F1 hint.
-wait_status() {
-  local want=" F1: Help │ $1" i=0
-  while [ "$(status_line)" != "$want" ]; do
-    [ "$i" -lt 200 ] || fail "status line '$(status_line)', expected '$want'"
-    sleep 0.05
-    i=$((i + 1))
-  done
-}
-step() { tmux_keys "$1"; wait_status "$2"; }
 
 tmux_start tree env T="$T" KS95_BIN="$KS95_BIN" KS95_SOURCE_DIR="$KS95_SOURCE_DIR" \
   bash --norc --noprofile "$T/run.sh"

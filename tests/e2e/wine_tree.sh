@@ -18,17 +18,7 @@ wine_map_drive D "$T/d"
 wine_map_drive E "$T/e"
 printf '@echo off\r\nD:\r\ncd \\work\r\ncall D:\\ks\\KS.BAT\r\ncd > D:\\result.txt\r\n' > "$T/d/run.bat"
 
-status_line() { tmux_screen | sed -n '25p' | sed 's/ *$//'; }
-# Waits until the status line shows exactly `text` after the F1 hint.
-wait_status() {
-  local want=" F1: Help │ $1" i=0
-  while [ "$(status_line)" != "$want" ]; do
-    [ "$i" -lt 400 ] || fail "status line '$(status_line)', expected '$want'"
-    sleep 0.05
-    i=$((i + 1))
-  done
-}
-step() { tmux_keys "$1"; wait_status "$2"; }
+E2E_WAIT=20  # Wine is slower to answer
 # Wine's console reads Home and End only in their xterm forms, which tmux
 # does not send for the key names inside its own terminal.
 HOME_KEY=$'\e[H'
