@@ -51,15 +51,16 @@ void AddCurrentDirectory(std::unique_ptr<File> scanFile) {
   if (newPath.empty())
     FatalExit("Cannot add the current directory to scan file: its name does "
               "not fit the system code page and it has no short name.");
+  // Checked first: such a name has no drive path on POSIX either.
+  if (!Storable(newPath))
+    FatalExit("Cannot add " + newPath + " to scan file: a name in it holds a "
+              "line break, a Ctrl-Z or a backslash.");
   // Outside every drive of a POSIX drive map there is no parent to look for.
   if (!IsDrivePath(newPath) && !theSystem->DriveMapText().empty())
     FatalExit(newPath + " is on no drive of the drive map " +
               theSystem->DriveMapText() + ".");
   if (newPath.size() == 3)
     FatalExit("Cannot add root directory to scan file.", Outcome::kNothing);
-  if (!Storable(newPath))
-    FatalExit("Cannot add " + newPath + " to scan file: a name in it holds a "
-              "line break, a Ctrl-Z or a backslash.");
   const std::string parent = ParentPath(newPath);
 
   // Everything from the read below to the replacement happens under the
