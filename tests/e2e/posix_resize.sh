@@ -25,6 +25,19 @@ wait_line() {
   done
 }
 
+# Polls until the command succeeds: after a resize the terminal first shows
+# the old rows moved up, and the new frame arrives a moment later.
+eventually() {
+  local what=$1 i=0
+  shift
+  until "$@"; do
+    [ "$i" -lt 200 ] || fail "$what"
+    sleep 0.05
+    i=$((i + 1))
+  done
+}
+selection_shown() { tmux_screen | sed -n 2,14p | grep -q '─m20$'; }
+
 # Tree mode, started in m20: larger, then smaller than the selection's row.
 tmux_start tree bash -c "cd '$T/d/m20' && exec '$KS95_BIN' =ks95"
 tmx set-option -g window-size manual > /dev/null
@@ -36,7 +49,7 @@ wait_line 40 " F1: Help │ D:\\m20"
 wait_line 35 "└─m30"  # all 34 entries on screen
 size 60 15
 wait_line 15 " F1: Help │ D:\\m20"
-tmux_screen | sed -n 2,14p | grep -q '─m20$' || fail "the selection left the screen"
+eventually "the selection left the screen" selection_shown
 
 # Help: smaller, then larger, closed by a key at the larger size.
 tmux_keys F1
