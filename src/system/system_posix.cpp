@@ -106,6 +106,20 @@ class PosixDirReader : public DirReader {
   std::string hostPath_;
 };
 
+// Writes every byte, going on after short writes and interruptions.
+int WriteAll(int fd, const char* data, int bytes) {
+  while (bytes > 0) {
+    ssize_t n = ::write(fd, data, static_cast<size_t>(bytes));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return LastError();
+    }
+    data += n;
+    bytes -= static_cast<int>(n);
+  }
+  return kIoOk;
+}
+
 class PosixFile : public File {
  public:
   explicit PosixFile(int fd) : fd_(fd) {}
@@ -123,18 +137,7 @@ class PosixFile : public File {
   }
 
   int Write(const char* data, int bytes) override {
-    if (fd_ < 0) return kIoAccessDenied;
-    size_t left = static_cast<size_t>(bytes);
-    while (left > 0) {
-      ssize_t n = ::write(fd_, data, left);
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        return LastError();
-      }
-      data += n;
-      left -= static_cast<size_t>(n);
-    }
-    return kIoOk;
+    return fd_ < 0 ? kIoAccessDenied : WriteAll(fd_, data, bytes);
   }
 
   int Sync() override {
@@ -208,17 +211,7 @@ class SpoolerFile : public File {
   int Read(char*, int) override { return -kIoAccessDenied; }
 
   int Write(const char* data, int bytes) override {
-    if (fd_ < 0) return kIoAccessDenied;
-    while (bytes > 0) {
-      ssize_t n = ::write(fd_, data, static_cast<size_t>(bytes));
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        return LastError();
-      }
-      data += n;
-      bytes -= static_cast<int>(n);
-    }
-    return kIoOk;
+    return fd_ < 0 ? kIoAccessDenied : WriteAll(fd_, data, bytes);
   }
 
   int Sync() override { return kIoOk; }
