@@ -10,7 +10,6 @@
 #include "crt32/screen_layout.h"
 #include "scanner/drive_lines.h"
 #include "scanner/rewrite.h"
-#include "crt32/screen.h"
 #include "store/drive_table.h"
 #include "store/load.h"
 #include "system/ascii.h"
@@ -59,8 +58,10 @@ bool AnswerYes(const std::string& question) {
 
 // Writes the scan file anew from the drive table without the removed lines:
 // the entry `skipPath` of `skipDrive`, or the whole drive when it is null.
-// The old file stays in place until the new one is complete.
-void RewriteScanFile(int skipDrive, const std::string* skipPath) {
+// The old file stays in place until the new one is complete.  The result is
+// the entry removed (0 when it was gone meanwhile, or for a whole drive);
+// the table is then the file as it was before that entry was dropped.
+int RewriteScanFile(int skipDrive, const std::string* skipPath) {
   std::string failure = "Error opening " + ScanFilePath();
   ScanFileRewrite rewrite;
   RewriteStart start = BeginScanFileRewrite(&rewrite);
@@ -78,7 +79,7 @@ void RewriteScanFile(int skipDrive, const std::string* skipPath) {
     if (skipEntry == 0 || (skipEntry < tree.entryCount &&
                            tree.depths[skipEntry] < tree.depths[skipEntry + 1])) {
       AbandonScanFileRewrite(&rewrite);
-      return;
+      return 0;
     }
   }
   for (int d = 1; d <= 26; ++d) {
@@ -91,6 +92,8 @@ void RewriteScanFile(int skipDrive, const std::string* skipPath) {
     if (tree.entryCount > 0) WriteDriveLines(&rewrite, tree);
   }
   if (!CommitScanFileRewrite(&rewrite)) FatalExit(failure);
+  if (skipEntry > 0) prog.scanFileVersion = rewrite.committedVersion;
+  return skipEntry;
 }
 
 void ReloadKeepingDrive() {
@@ -126,8 +129,14 @@ void DeleteDirectoryFromScanFile() {
   Ask(question);
   if (AnswerYes(question)) {
     const std::string path(tree.paths[static_cast<size_t>(e)]);
-    RewriteScanFile(d, &path);
-    ReloadKeepingDrive();
+    // What was written is the table without one entry: dropping it here
+    // leaves the table as reading the new file would, at a fraction of the
+    // cost on a big drive.
+    if (int removed = RewriteScanFile(d, &path)) {
+      DropLoadedEntry(d, removed);
+    } else {
+      ReloadKeepingDrive();
+    }
   }
   DrawTreeScreen();
 }

@@ -46,7 +46,10 @@ bool CommitScanFileRewrite(ScanFileRewrite* rewrite) {
   rewrite->writer.reset();
   rewrite->file.reset();
   bool replaced = theSystem->ReplaceFile(rewrite->tempPath, ScanFilePath()) == 0;
-  if (!replaced) theSystem->DeleteFile(rewrite->tempPath);
+  // Taken under the lock: a later rewrite by another run then shows as a
+  // change.
+  if (replaced) rewrite->committedVersion = theSystem->FileVersion(ScanFilePath());
+  else theSystem->DeleteFile(rewrite->tempPath);
   unfinishedTemp.clear();
   rewrite->tempPath.clear();
   rewrite->lock.reset();

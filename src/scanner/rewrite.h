@@ -21,6 +21,7 @@ struct ScanFileRewrite {
   std::string tempPath;
   std::unique_ptr<File> file;
   std::unique_ptr<LineWriter> writer;
+  std::string committedVersion;  // FileVersion of the file put in place
   ~ScanFileRewrite();  // an unfinished rewrite is abandoned
 };
 

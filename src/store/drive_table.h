@@ -2,6 +2,7 @@
 // the program-wide scalars the subsystems share.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -54,6 +55,16 @@ class PathList {
     ends_.reserve(entries + 1);
     initials_.reserve(entries + 1);
     text_.reserve(bytes);
+  }
+  // Removes entry i (1 <= i < size()), the others keeping their order:
+  // linear in what follows it, with no allocation.
+  void Erase(size_t i) {
+    const uint32_t begin = ends_[i - 1];
+    const uint32_t length = ends_[i] - begin;
+    text_.erase(begin, length);
+    ends_.erase(ends_.begin() + static_cast<std::ptrdiff_t>(i));
+    for (size_t k = i; k < ends_.size(); ++k) ends_[k] -= length;
+    initials_.erase(initials_.begin() + static_cast<std::ptrdiff_t>(i));
   }
   // Keeps only the placeholder.
   void Clear() {

@@ -73,6 +73,27 @@ bool CountLines(Share shares[27]) {
 
 int ListRows() { return std::max(1, prog.ScreenRows - 2); }
 
+// Where a load leaves drive d's cursor: on the first entry, or on the
+// start directory on the anchor drive.
+void PlaceCursor(int d) {
+  const int rows = prog.ScreenRows;
+  DriveTree& t = Drive(d);
+  t.currentEntry = 1;
+  t.topEntry = 1;
+  if (d == prog.anchorDrive) {
+    const std::string_view start = prog.startupDirectory;
+    for (int e = 1; e <= t.entryCount; ++e) {
+      if (t.paths[static_cast<size_t>(e)] != start) continue;
+      t.currentEntry = e;
+      int top = e - (rows - 2) / 2;
+      top = std::min(top, t.entryCount - (rows - 3));
+      t.topEntry = std::max(top, 1);
+      break;
+    }
+  }
+  t.rowsUsed = t.entryCount < rows - 1 ? t.entryCount : ListRows();
+}
+
 // Both modes read the file the same way; tree mode adds the synthesised
 // roots, the prefixes and the cursors.
 void LoadDrives(bool treeMode) {
@@ -129,25 +150,10 @@ void LoadDrives(bool treeMode) {
     t.depths.assign(2, 0);
   }
 
-  const int rows = prog.ScreenRows;
   for (int d = 1; d <= 26; ++d) {
-    DriveTree& t = Drive(d);
-    if (t.entryCount <= 0) continue;
+    if (Drive(d).entryCount <= 0) continue;
     BuildTreePrefixes(d);
-    t.currentEntry = 1;
-    t.topEntry = 1;
-    if (d == prog.anchorDrive) {
-      const std::string_view start = prog.startupDirectory;
-      for (int e = 1; e <= t.entryCount; ++e) {
-        if (t.paths[static_cast<size_t>(e)] != start) continue;
-        t.currentEntry = e;
-        int top = e - (rows - 2) / 2;
-        top = std::min(top, t.entryCount - (rows - 3));
-        t.topEntry = std::max(top, 1);
-        break;
-      }
-    }
-    t.rowsUsed = t.entryCount < rows - 1 ? t.entryCount : ListRows();
+    PlaceCursor(d);
   }
 }
 
@@ -169,3 +175,13 @@ void LoadDriveTrees() {
 }
 
 void LoadScanLines() { LoadDrives(false); }
+
+void DropLoadedEntry(int d, int e) {
+  DriveTree& t = Drive(d);
+  t.paths.Erase(static_cast<size_t>(e));
+  t.depths.erase(t.depths.begin() + e);
+  --t.entryCount;
+  BuildTreePrefixes(d);
+  for (int n = 1; n <= 26; ++n)
+    if (Drive(n).entryCount > 0) PlaceCursor(n);
+}

@@ -6,3 +6,7 @@
 void MarkPresentDrives();
 void LoadDriveTrees();
 void LoadScanLines();
+// The table as loading the scan file again would leave it, once entry e of
+// drive d (a directory without subdirectories, not the root) has been
+// removed from the file: a reload without reading a million lines again.
+void DropLoadedEntry(int d, int e);

@@ -5,7 +5,9 @@
 #include <vector>
 
 #include "fixture.h"
+#include "scanner/rewrite.h"
 #include "store/load.h"
+#include "store/tree_prefixes.h"
 
 namespace {
 
@@ -174,6 +176,48 @@ TEST_F(DeleteTest, ReadOnlyOrBusyScanFileIsNotReplaced) {
   con.Type("y");
   EXPECT_EQ(ExitCodeOf([] { DeleteDriveFromScanFile(); }), 1);
   EXPECT_EQ(sys.files[ScanFilePath()], before);
+}
+
+// The table kept after a deletion must be the one a fresh load of the new
+// file gives: entries, depths, prefixes and every drive's cursor.
+TEST_F(DeleteTest, TableAfterDeletionIsWhatTheNewFileLoadsAs) {
+  Lines lines = {kRootC};
+  for (int i = 0; i < 600; ++i) {  // past the prefix marks' interval
+    lines.push_back("C:\\D" + std::to_string(100 + i));
+    if (i % 3 == 0) {
+      lines.push_back(lines.back() + "\\A");
+      lines.push_back(lines[lines.size() - 2] + "\\B");
+    }
+  }
+  lines.insert(lines.end(), {kRootD, "D:\\DATA", "D:\\DATA\\X", "D:\\Z"});
+  prog.startupDirectory = "C:\\D130";
+  Load(lines);
+  auto snapshot = [] {
+    std::vector<std::string> out;
+    for (int d = 1; d <= 26; ++d) {
+      const DriveTree& t = Drive(d);
+      std::string row = std::to_string(t.entryCount) + " " + std::to_string(t.currentEntry) +
+                        " " + std::to_string(t.topEntry) + " " + std::to_string(t.rowsUsed) +
+                        " " + std::to_string(t.scanned) + " " + t.scanStamp;
+      for (int e = 1; e <= t.entryCount; ++e)
+        row += "|" + std::string(t.paths[static_cast<size_t>(e)]) + "/" +
+               std::to_string(t.depths[static_cast<size_t>(e)]) + "/" + TreePrefix(d, e);
+      out.push_back(row);
+    }
+    return out;
+  };
+  for (int entry : {3, 4, 0}) {  // D100\A, then D101, then the drive's last
+    const int count = Drive(3).entryCount;
+    Drive(3).currentEntry = entry ? entry : count;
+    Drive(4).currentEntry = 2;
+    con.Type("y");
+    DeleteDirectoryFromScanFile();
+    ASSERT_EQ(Drive(3).entryCount, count - 1) << entry;
+    const std::vector<std::string> kept = snapshot();
+    LoadDriveTrees();
+    EXPECT_EQ(kept, snapshot()) << entry;
+    EXPECT_FALSE(ScanFileChangedSinceLoad());
+  }
 }
 
 }  // namespace
