@@ -123,11 +123,9 @@ CandidateList CollectCandidates(std::unique_ptr<File> scanFile,
     reader.Close();
   }
   list.exactCount = static_cast<int>(list.items.size());
-  int error = 0;
-  std::unique_ptr<File> again =
-      theSystem->OpenFile(ScanFilePath(), OpenMode::kRead, &error);
-  if (!again) RunTimeError(error != 0 ? error : kIoFileNotFound);
-  LineReader reader(std::move(again));
+  Opened<File> again = theSystem->OpenFile(ScanFilePath(), OpenMode::kRead);
+  if (!again.handle) RunTimeError(again.error != 0 ? again.error : kIoFileNotFound);
+  LineReader reader(std::move(again.handle));
   if (!p.pattern.empty()) CollectPass(&reader, p, false, &list);
   reader.Close();
   list.partialCount = static_cast<int>(list.items.size()) - list.exactCount;

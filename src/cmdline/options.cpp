@@ -57,9 +57,8 @@ void RunCommandLineMode() {
   if (argument.compare(0, 2, "/S") == 0) RunScanOption(argument);
 
   DerivedPattern pattern = DerivePattern(argument);
-  int error = 0;
   std::unique_ptr<File> scanFile =
-      theSystem->OpenFile(ScanFilePath(), OpenMode::kRead, &error);
+      theSystem->OpenFile(ScanFilePath(), OpenMode::kRead).handle;
   if (!scanFile)
     FatalExit("Error opening " + ScanFilePath() +
               ", you may need to rescan drives.");

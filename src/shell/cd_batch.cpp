@@ -19,11 +19,10 @@ void Release(std::vector<T>* list) {
 void WriteCdBatch() {
   std::string directory = theSystem->CurrentDirectory();
   std::string path = theSystem->CdFilePath(prog.programDirectory);
-  int error = kIoOk;
-  std::unique_ptr<File> file =
-      theSystem->CreateCdFile(path, &error);
-  if (!file && error == kIoOk) error = kIoPathNotFound;
-  Strict(error);
+  Opened<File> opened = theSystem->CreateCdFile(path);
+  std::unique_ptr<File> file = std::move(opened.handle);
+  if (!file && opened.error == kIoOk) opened.error = kIoPathNotFound;
+  Strict(opened.error);
   // A shell launcher changes directory only when there is somewhere new to
   // go, so that its `cd -` still leads back where the user came from.
   std::string text;

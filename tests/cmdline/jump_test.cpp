@@ -104,9 +104,8 @@ TEST_F(Jump, CandidatesStopAtTheLimitAndFarMatchesKeepTheirPosition) {
   lines.push_back("C:\\WINX");
   WriteScanFile(lines);
   Drive(3).present = true;
-  int error = 0;
   CandidateList list = CollectCandidates(
-      sys.OpenFile(ScanFilePath(), OpenMode::kRead, &error), DerivePattern("WIN"));
+      sys.OpenFile(ScanFilePath(), OpenMode::kRead).handle, DerivePattern("WIN"));
   EXPECT_EQ(list.items.size(), static_cast<size_t>(MaxCandidates));
   EXPECT_EQ(list.exactCount, MaxCandidates);
   EXPECT_EQ(list.partialCount, 0);
@@ -115,15 +114,14 @@ TEST_F(Jump, CandidatesStopAtTheLimitAndFarMatchesKeepTheirPosition) {
   const std::string deep = "C:\\" + std::string(300, 'P') + "\\XWINX";
   WriteScanFile({deep});
   list = CollectCandidates(
-      sys.OpenFile(ScanFilePath(), OpenMode::kRead, &error), DerivePattern("*WIN"));
+      sys.OpenFile(ScanFilePath(), OpenMode::kRead).handle, DerivePattern("*WIN"));
   ASSERT_EQ(list.items.size(), 1u);
   EXPECT_EQ(list.items[0].matchPosition, 306);
 }
 
 TEST_F(Jump, FailureToReopenForTheSecondPassIsARunTimeError) {
   SetUpDrives(kWinLines);
-  int error = 0;
-  std::unique_ptr<File> f = sys.OpenFile(ScanFilePath(), OpenMode::kRead, &error);
+  std::unique_ptr<File> f = sys.OpenFile(ScanFilePath(), OpenMode::kRead).handle;
   sys.failOpen.insert(ScanFilePath());
   EXPECT_EQ(ExitCodeOf([&] { CollectCandidates(std::move(f), DerivePattern("WIN")); }), 1);
   EXPECT_NE(con.output.find("File access denied"), std::string::npos);
