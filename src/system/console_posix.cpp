@@ -23,7 +23,6 @@
 
 #include "system/term_keys.h"
 #include "system/text_cells.h"
-#include "system/process.h"
 #include "system/cell_buffer.h"
 #include "system/platform.h"
 #include "system/term_tty.h"
@@ -221,22 +220,18 @@ class PosixConsole : public ConsoleDevice {
   uint32_t GetInputMode() override { return inputMode_; }
   void SetInputMode(uint32_t mode) override { inputMode_ = mode; }
 
-  void WaitForInput() override {
+  bool WaitForInput() override {
     if (fullScreen_) Flush();
     for (;;) {
       Pump(0);
-      if (!queue_.empty()) return;
-      if (eof_ && pending_.empty()) {
-        // Nobody can type any more: end, with no change, rather than wait
-        // for ever.
-        EndProcess(0);
-      }
+      if (!queue_.empty()) return true;
+      if (eof_ && pending_.empty()) return false;
       int timeout = -1;
       if (!pending_.empty())
         timeout = static_cast<int>(
             std::max(0LL, kEscDelayMs - (NowMs() - lastByteMs_)) + 1);
       Pump(timeout);
-      if (!queue_.empty()) return;
+      if (!queue_.empty()) return true;
     }
   }
 
@@ -254,7 +249,7 @@ class PosixConsole : public ConsoleDevice {
   }
 
   bool ReadInput(InputRecord* record) override {
-    if (queue_.empty()) WaitForInput();
+    if (queue_.empty() && !WaitForInput()) return false;
     *record = queue_.front();
     queue_.pop_front();
     return true;
@@ -262,7 +257,7 @@ class PosixConsole : public ConsoleDevice {
 
   bool ReadChar(uint8_t* ch) override {
     InputRecord record;
-    ReadInput(&record);
+    if (!ReadInput(&record)) return false;
     *ch = record.key.asciiChar;
     return true;
   }

@@ -177,7 +177,10 @@ class WinConsole : public ConsoleDevice {
 
   void SetInputMode(uint32_t mode) override { SetConsoleMode(In(), mode); }
 
-  void WaitForInput() override { WaitForSingleObject(In(), INFINITE); }
+  bool WaitForInput() override {
+    WaitForSingleObject(In(), INFINITE);
+    return true;
+  }
 
   int NumberOfInputEvents() override {
     DWORD n = 0;
