@@ -105,6 +105,9 @@ DerivedPattern DerivePattern(const std::string& argument) {
     d.mode = MatchMode::kAnywhere;
   }
   if (d.pattern.size() > 2 && d.pattern[1] == ':') {
+    // Not DriveNumberOfLetter: a byte past 'Z' ("[:WIN") restricts to a
+    // drive that does not exist and so finds nothing, where the parser's 0
+    // would search every drive; one before 'A' ("1:WIN") restricts nothing.
     d.driveRestriction = static_cast<unsigned char>(d.pattern[0]) - 64;
     d.pattern.erase(0, 2);
   }

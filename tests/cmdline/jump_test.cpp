@@ -64,11 +64,17 @@ TEST_F(Jump, DriveRestrictionAbsentDrivesRootsAndStrayLinesAreNoCandidates) {
   Press("\x1b");
   EXPECT_EQ(Run("win"), -1);
   EXPECT_EQ(con.Text(47, 18, 22), "Exact: 2    Partial: 0");
+  // Before 'A' a "drive" restricts nothing; past 'Z' it is a drive of no line.
+  Press("\x1b");
+  EXPECT_EQ(Run("1:win"), -1);
+  EXPECT_EQ(con.Text(47, 18, 22), "Exact: 2    Partial: 0");
+  EXPECT_EQ(Run("[:win"), 0);
 
   // A root line's stamp is no name; an empty pattern equals no empty name.
   EXPECT_EQ(Run("*07"), 0);
   EXPECT_EQ(Run("*"), 0);
   EXPECT_EQ(con.output,
+            "\"WIN\" not found.  Try \"*WIN\" instead.\r\n"
             "\"07\" not found.  You may need to rescan drives.\r\n"
             "\"\" not found.  You may need to rescan drives.\r\n");
 }
