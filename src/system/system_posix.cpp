@@ -266,13 +266,7 @@ class SpoolerFile : public File {
 // The full path of `name` on the PATH, or empty.
 std::string FindOnPath(const char* name) {
   const char* path = getenv("PATH");
-  std::string list = path ? path : "";
-  size_t pos = 0;
-  while (pos <= list.size()) {
-    size_t end = list.find(':', pos);
-    if (end == std::string::npos) end = list.size();
-    std::string dir = list.substr(pos, end - pos);
-    pos = end + 1;
+  for (const std::string& dir : SplitList(path ? path : "", ':')) {
     if (dir.empty()) continue;  // the current folder is never searched
     std::string candidate = dir + "/" + name;
     struct stat st;
