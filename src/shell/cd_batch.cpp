@@ -1,5 +1,7 @@
 #include "shell/cd_batch.h"
 
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "crt32/console.h"
@@ -27,9 +29,9 @@ void WriteCdBatch() {
   // go, so that its `cd -` still leads back where the user came from.
   std::string text;
   if (!theSystem->ShellStatuses() || directory != prog.startupDirectory) {
-    std::string named;
-    if (!directory.empty() && theSystem->CdFileDirectory(directory, &named))
-      text = CdFileText(theSystem->CdFormat(), named);
+    std::optional<std::string> named;
+    if (!directory.empty()) named = theSystem->CdFileDirectory(directory);
+    if (named) text = CdFileText(theSystem->CdFormat(), *named);
     if (text.empty()) {
       // The file stays empty, so the launcher moves the shell nowhere; no
       // directory was handed over, whatever the run picked.

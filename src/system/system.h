@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -184,8 +185,8 @@ class System {
   virtual std::string CdFilePath(const std::string& programDirectory) = 0;
   virtual CdFileFormat CdFormat() = 0;
   // `directory` as the cd file must name it (the host path, or the text the
-  // batch is read in); false when it has no such name.
-  virtual bool CdFileDirectory(const std::string& directory, std::string* out) = 0;
+  // batch is read in); nothing when it has no such name.
+  virtual std::optional<std::string> CdFileDirectory(const std::string& directory) = 0;
 
   // Local date and time in the regional short-date and long-time formats
   // (the time left out at midnight).

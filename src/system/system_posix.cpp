@@ -585,9 +585,10 @@ class PosixSystem : public System {
 
   CdFileFormat CdFormat() override { return PosixCdFormat(getenv("KS95_CDFORMAT")); }
 
-  bool CdFileDirectory(const std::string& directory, std::string* out) override {
-    if (!ToHostPath(map_, directory, out)) *out = directory;
-    return true;
+  std::optional<std::string> CdFileDirectory(const std::string& directory) override {
+    std::string host;
+    if (!ToHostPath(map_, directory, &host)) return directory;
+    return host;
   }
 
   std::string ScanStampNow() override {

@@ -281,15 +281,17 @@ class Win32System : public System {
   CdFileFormat CdFormat() override { return CdFileFormat::kBatch; }
 
   // cmd.exe reads the batch in the console's code page, not the ANSI one;
-  // a directory that code page cannot hold goes by its short path.  False
+  // a directory that code page cannot hold goes by its short path.  Nothing
   // when there is neither.
-  bool CdFileDirectory(const std::string& directory, std::string* out) override {
+  std::optional<std::string> CdFileDirectory(const std::string& directory) override {
     std::wstring wide;
-    if (!FromAnsi(directory, &wide)) return false;
+    if (!FromAnsi(directory, &wide)) return std::nullopt;
     const UINT cp = BatchCodePage();
-    if (NarrowExact(cp, wide, out)) return true;
+    std::string named;
+    if (NarrowExact(cp, wide, &named)) return named;
     std::wstring shortPath = ShortPath(wide);
-    return !shortPath.empty() && NarrowExact(cp, shortPath, out);
+    if (!shortPath.empty() && NarrowExact(cp, shortPath, &named)) return named;
+    return std::nullopt;
   }
 
   std::string ScanStampNow() override {

@@ -227,9 +227,8 @@ std::string TestSystem::CdFilePath(const std::string& programDirectory) {
 
 CdFileFormat TestSystem::CdFormat() { return CdFileFormat::kBatch; }
 
-bool TestSystem::CdFileDirectory(const std::string& directory, std::string* out) {
-  *out = directory;
-  return true;
+std::optional<std::string> TestSystem::CdFileDirectory(const std::string& directory) {
+  return directory;
 }
 
 uint8_t TestSystem::PortIn(uint16_t port) {

@@ -47,7 +47,7 @@ class TestSystem : public System {
   std::string ProgramDirectory() override { return programDir; }
   std::string CdFilePath(const std::string& programDirectory) override;
   CdFileFormat CdFormat() override;
-  bool CdFileDirectory(const std::string& directory, std::string* out) override;
+  std::optional<std::string> CdFileDirectory(const std::string& directory) override;
   std::string ScanStampNow() override { return stamp; }
   char DecimalSeparator() override { return decimal; }
   bool IsNtPlatform() override { return nt; }
