@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "system/cd_format.h"
+#include "system/clock_posix.h"
 #include "system/drive_map.h"
 #include "system/platform.h"
 #include "system/walk_posix.h"
@@ -164,12 +165,6 @@ class PosixLock : public FileLock {
  private:
   int fd_;
 };
-
-long long MonotonicMs() {
-  struct timespec ts;
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return static_cast<long long>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
-}
 
 // The print spooler: the printout goes to `lp` (the default printer) through
 // a pipe; what lp says on failure is kept for the status line.
