@@ -77,8 +77,8 @@ void AddCurrentDirectory(std::unique_ptr<File> scanFile) {
   };
   scanFile = theSystem->OpenFile(ScanFilePath(), OpenMode::kRead).handle;
   if (!scanFile)
-    refuse("Error opening " + prog.programDirectory +
-           "KS.DAT, you may need to rescan drives.", Outcome::kError);
+    refuse("Error opening " + ScanFilePath() + ", you may need to rescan drives.",
+           Outcome::kError);
 
   // Find where the new line belongs: before the first line that sorts
   // after it in tree order.

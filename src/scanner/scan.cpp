@@ -314,8 +314,8 @@ class ParallelWalk {
       WalkEntries entries;
       if (opened.dir->Read(&entries, &opened.error) == WalkStatus::kFailed)
         return Failed(item.path, opened.error);
-      PushChildren(std::shared_ptr<WalkDir>(std::move(opened.dir)), item.path, std::move(entries),
-                   children);
+      PushChildren(std::shared_ptr<WalkDir>(std::move(opened.dir)), item.path,
+                   std::move(entries), children);
     }
     out->push_back(std::move(item.path));
   }

@@ -427,7 +427,8 @@ class PosixSystem : public System {
     }
     const long long deadline = MonotonicMs() + waitMs;
     for (;;) {
-      if (flock(fd, LOCK_EX | LOCK_NB) == 0) return {std::make_unique<PosixLock>(fd), kIoOk};
+      if (flock(fd, LOCK_EX | LOCK_NB) == 0)
+        return {std::make_unique<PosixLock>(fd), kIoOk};
       int err = errno;
       if (err == EINTR) continue;
       if (err != EWOULDBLOCK || MonotonicMs() >= deadline) {

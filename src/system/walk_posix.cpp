@@ -259,7 +259,8 @@ class PosixWalkDir : public WalkDir {
     Mount mount = root_->mount;
     bool ask = root_->askEvery || root_->mountNames.count(name) != 0;
     if (ask) KeepIfMountKnown(&fd, &mount);
-    if (fd < 0) return errno == EXDEV ? NotOpened(WalkStatus::kOtherDevice) : NotOpened(errno);
+    if (fd < 0)
+      return errno == EXDEV ? NotOpened(WalkStatus::kOtherDevice) : NotOpened(errno);
     if (mount != root_->mount) {
       ::close(fd);
       return NotOpened(WalkStatus::kOtherDevice);
