@@ -41,8 +41,7 @@ void BM_JumpOneMatch(benchmark::State& state) {
   for (int d = 1; d <= 26; ++d) Drive(d).present = true;
   DerivedPattern pattern = DerivePattern("TARGETDIR");
   for (auto _ : state) {
-    int error = 0;
-    JumpToDirectory(sys.OpenFile(prog.scanFilePath, OpenMode::kRead, &error),
+    JumpToDirectory(sys.OpenFile(prog.scanFilePath, OpenMode::kRead).handle,
                     pattern);
     if (prog.ExitCode != 1) state.SkipWithError("no jump");
     prog.ExitCode = 0;

@@ -60,34 +60,24 @@ class DiskSystem : public TestSystem {
     *real = scanDir + "/" + path.substr(strlen(kProgramDir));
     return true;
   }
-  std::unique_ptr<File> OpenFile(const std::string& path, OpenMode mode, int* error) override {
+  Opened<File> OpenFile(const std::string& path, OpenMode mode) override {
     std::string real;
-    if (!Mapped(path, &real)) return TestSystem::OpenFile(path, mode, error);
-    if (mode == OpenMode::kCreateNew && access(real.c_str(), F_OK) == 0) {
-      *error = kIoAccessDenied;
-      return nullptr;
-    }
+    if (!Mapped(path, &real)) return TestSystem::OpenFile(path, mode);
+    if (mode == OpenMode::kCreateNew && access(real.c_str(), F_OK) == 0)
+      return {nullptr, kIoAccessDenied};
     FILE* f = fopen(real.c_str(), mode == OpenMode::kRead ? "rb" : "wb");
-    *error = f ? 0 : kIoFileNotFound;
-    return f ? std::make_unique<DiskFile>(f) : nullptr;
+    if (!f) return {nullptr, kIoFileNotFound};
+    return {std::make_unique<DiskFile>(f), 0};
   }
   int ReplaceFile(const std::string& from, const std::string& to) override {
     std::string a, b;
     if (!Mapped(from, &a) || !Mapped(to, &b)) return TestSystem::ReplaceFile(from, to);
     return rename(a.c_str(), b.c_str()) == 0 ? 0 : kIoAccessDenied;
   }
-  int RenameFile(const std::string& from, const std::string& to) override {
-    return ReplaceFile(from, to);
-  }
   int DeleteFile(const std::string& path) override {
     std::string real;
     if (!Mapped(path, &real)) return TestSystem::DeleteFile(path);
     return unlink(real.c_str()) == 0 ? 0 : kIoFileNotFound;
-  }
-  bool FileExists(const std::string& path) override {
-    std::string real;
-    if (!Mapped(path, &real)) return TestSystem::FileExists(path);
-    return access(real.c_str(), F_OK) == 0;
   }
 };
 

@@ -88,9 +88,9 @@ void PrintTree() {
 
   // A missing or refusing printer is the user's business, not a reason to
   // end the program: it is reported, and the tree comes back.
-  int error = 0;
-  std::unique_ptr<File> printer = theSystem->OpenPrinter(key - '0', &error);
-  if (!printer || error != 0) {
+  Opened<File> opened = theSystem->OpenPrinter(key - '0');
+  std::unique_ptr<File> printer = std::move(opened.handle);
+  if (!printer || opened.error != 0) {
     ShowPrinterError("*** Printer could not be opened ***");
     DrawTreeScreen();
     return;

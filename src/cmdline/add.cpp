@@ -75,11 +75,10 @@ void AddCurrentDirectory(std::unique_ptr<File> scanFile) {
     AbandonScanFileRewrite(&rewrite);
     FatalExit(message, outcome);
   };
-  int error = 0;
-  scanFile = theSystem->OpenFile(ScanFilePath(), OpenMode::kRead, &error);
+  scanFile = theSystem->OpenFile(ScanFilePath(), OpenMode::kRead).handle;
   if (!scanFile)
-    refuse("Error opening " + prog.programDirectory +
-           "KS.DAT, you may need to rescan drives.", Outcome::kError);
+    refuse("Error opening " + ScanFilePath() + ", you may need to rescan drives.",
+           Outcome::kError);
 
   // Find where the new line belongs: before the first line that sorts
   // after it in tree order.
@@ -115,7 +114,7 @@ void AddCurrentDirectory(std::unique_ptr<File> scanFile) {
   newLine[0] = UpperAscii(newLine[0]);
 
   std::unique_ptr<File> old =
-      theSystem->OpenFile(ScanFilePath(), OpenMode::kRead, &error);
+      theSystem->OpenFile(ScanFilePath(), OpenMode::kRead).handle;
   if (!old) {
     AbandonScanFileRewrite(&rewrite);
     UnableToModify();

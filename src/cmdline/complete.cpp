@@ -69,11 +69,9 @@ std::vector<std::string> CompletionCandidates(std::unique_ptr<File> scanFile,
 }
 
 void PrintCompletions(const std::string& word) {
-  int error = 0;
-  std::unique_ptr<File> file =
-      theSystem->OpenFile(ScanFilePath(), OpenMode::kRead, &error);
   std::string out;
-  for (const std::string& name : CompletionCandidates(std::move(file), word)) {
+  for (const std::string& name : CompletionCandidates(
+           theSystem->OpenFile(ScanFilePath(), OpenMode::kRead).handle, word)) {
     out += name;
     out += "\r\n";
   }

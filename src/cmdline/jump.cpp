@@ -105,6 +105,9 @@ DerivedPattern DerivePattern(const std::string& argument) {
     d.mode = MatchMode::kAnywhere;
   }
   if (d.pattern.size() > 2 && d.pattern[1] == ':') {
+    // Not DriveNumberOfLetter: a byte past 'Z' ("[:WIN") restricts to a
+    // drive that does not exist and so finds nothing, where the parser's 0
+    // would search every drive; one before 'A' ("1:WIN") restricts nothing.
     d.driveRestriction = static_cast<unsigned char>(d.pattern[0]) - 64;
     d.pattern.erase(0, 2);
   }
@@ -123,11 +126,9 @@ CandidateList CollectCandidates(std::unique_ptr<File> scanFile,
     reader.Close();
   }
   list.exactCount = static_cast<int>(list.items.size());
-  int error = 0;
-  std::unique_ptr<File> again =
-      theSystem->OpenFile(ScanFilePath(), OpenMode::kRead, &error);
-  if (!again) RunTimeError(error != 0 ? error : kIoFileNotFound);
-  LineReader reader(std::move(again));
+  Opened<File> again = theSystem->OpenFile(ScanFilePath(), OpenMode::kRead);
+  if (!again.handle) RunTimeError(again.error != 0 ? again.error : kIoFileNotFound);
+  LineReader reader(std::move(again.handle));
   if (!p.pattern.empty()) CollectPass(&reader, p, false, &list);
   reader.Close();
   list.partialCount = static_cast<int>(list.items.size()) - list.exactCount;

@@ -11,6 +11,7 @@
 #include "crt32/screen.h"
 #include "store/drive_table.h"
 #include "system/ascii.h"
+#include "system/drive_map.h"
 #include "system/system.h"
 
 namespace {
@@ -34,10 +35,7 @@ void ChangeToDriveRoot() {
   }
   // A directory outside every drive has no drive root to go to; treat it
   // like a root that cannot be entered rather than guess one.
-  bool hasDrive = current.size() >= 2 && current[1] == ':' &&
-                  ((current[0] >= 'A' && current[0] <= 'Z') ||
-                   (current[0] >= 'a' && current[0] <= 'z'));
-  if (!hasDrive) RunTimeError(kIoPathNotFound);
+  if (!IsDrivePath(current)) RunTimeError(kIoPathNotFound);
   if (!theSystem->SetCurrentDirectory(current.substr(0, 2) + "\\"))
     RunTimeError(kIoPathNotFound);
   wentToRoot = true;
@@ -57,9 +55,8 @@ void RunCommandLineMode() {
   if (argument.compare(0, 2, "/S") == 0) RunScanOption(argument);
 
   DerivedPattern pattern = DerivePattern(argument);
-  int error = 0;
   std::unique_ptr<File> scanFile =
-      theSystem->OpenFile(ScanFilePath(), OpenMode::kRead, &error);
+      theSystem->OpenFile(ScanFilePath(), OpenMode::kRead).handle;
   if (!scanFile)
     FatalExit("Error opening " + ScanFilePath() +
               ", you may need to rescan drives.");

@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "system/ascii.h"
+#include "system/process.h"
 #include "system/system.h"
 
 namespace {
@@ -182,7 +183,9 @@ InputRecord ReadOneEvent() {
   InputModeGuard guard;
   InputRecord ev;
   for (;;) {
-    theConsole->WaitForInput();
+    // Nobody can type any more: end, with no change, rather than wait for
+    // ever.
+    if (!theConsole->WaitForInput()) EndProcess(0);
     if (!theConsole->PeekInput(&ev)) continue;
     if (ev.eventType == kKeyEvent && ev.key.keyDown) {
       if (IsTableTranslatedKey(ev.key.virtualKeyCode)) {

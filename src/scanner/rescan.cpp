@@ -110,10 +110,9 @@ void RescanDrives(TreeRedraw redraw) {
         scanner.drivesToScan.pop_back();
         WriteText("\b \b");
       }
-    } else if (key >= 'A' && key <= 'Z') {
+    } else if (int d = DriveNumberOfLetter(static_cast<char>(key))) {
       char letter = static_cast<char>(key);
-      if (scanner.drivesToScan.find(letter) == std::string::npos &&
-          Drive(DriveNumberOfLetter(letter)).present) {
+      if (scanner.drivesToScan.find(letter) == std::string::npos && Drive(d).present) {
         scanner.drivesToScan += letter;
         WriteText(std::string(1, letter));
       }

@@ -13,16 +13,18 @@ std::string unfinishedTemp;
 ScanFileRewrite::~ScanFileRewrite() { AbandonScanFileRewrite(this); }
 
 RewriteStart BeginScanFileRewrite(ScanFileRewrite* rewrite) {
-  int error = 0;
-  rewrite->lock = theSystem->LockForRewrite(ScanFilePath(), kRewriteWaitMs, &error);
+  Opened<FileLock> lock = theSystem->LockForRewrite(ScanFilePath(), kRewriteWaitMs);
+  rewrite->lock = std::move(lock.handle);
   if (!rewrite->lock)
-    return error == kIoLocked ? RewriteStart::kBusy : RewriteStart::kCannotReplace;
+    return lock.error == kIoLocked ? RewriteStart::kBusy : RewriteStart::kCannotReplace;
   if (theSystem->CheckReplaceable(ScanFilePath()) != kIoOk) {
     rewrite->lock.reset();
     return RewriteStart::kCannotReplace;
   }
-  rewrite->file = theSystem->CreateTempBeside(ScanFilePath(), &rewrite->tempPath, &error);
-  if (!rewrite->file || error != 0) {
+  OpenedTemp temp = theSystem->CreateTempBeside(ScanFilePath());
+  rewrite->file = std::move(temp.handle);
+  rewrite->tempPath = std::move(temp.path);
+  if (!rewrite->file || temp.error != 0) {
     rewrite->file.reset();
     rewrite->tempPath.clear();
     rewrite->lock.reset();

@@ -158,10 +158,10 @@ void WalkInOrder(const Walk& walk, std::unique_ptr<WalkDir> root, const std::str
     std::string child;
     child.reserve(frame.path.size() + 1 + name.size());
     child.append(frame.path).append(1, '\\').append(name);
-    WalkStatus status;
-    std::unique_ptr<WalkDir> dir = frame.dir->OpenChild(std::string(name), &status, &error);
+    OpenedWalk opened = frame.dir->OpenChild(std::string(name));
+    const WalkStatus status = opened.status;
     if (status == WalkStatus::kFailed) {
-      Fail(child, error);
+      Fail(child, opened.error);
       return;
     }
     if (status != WalkStatus::kOtherDevice) {
@@ -170,7 +170,7 @@ void WalkInOrder(const Walk& walk, std::unique_ptr<WalkDir> root, const std::str
       scanner.scanList.push_back(child);
       if (status == WalkStatus::kOk) {
         Frame next;
-        next.dir = std::move(dir);
+        next.dir = std::move(opened.dir);
         next.path = std::move(child);
         if (next.dir->Read(&next.listing.entries, &error) == WalkStatus::kFailed) {
           Fail(next.path, error);
@@ -300,13 +300,11 @@ class ParallelWalk {
 
   void Visit(Item item, std::vector<std::string>* out, std::vector<Item>* children) {
     if (stop_.load(std::memory_order_relaxed)) return;
-    WalkStatus status;
-    std::string error;
-    std::unique_ptr<WalkDir> dir =
-        item.parent->OpenChild(item.path.substr(item.nameAt), &status, &error);
+    OpenedWalk opened = item.parent->OpenChild(item.path.substr(item.nameAt));
     item.parent.reset();
+    const WalkStatus status = opened.status;
     if (status == WalkStatus::kOtherDevice) return;
-    if (status == WalkStatus::kFailed) return Failed(item.path, error);
+    if (status == WalkStatus::kFailed) return Failed(item.path, opened.error);
     if (found_.fetch_add(1) + 1 > walk_.limit - 1) {
       overLimit_ = true;
       Stop();
@@ -314,10 +312,10 @@ class ParallelWalk {
     }
     if (status == WalkStatus::kOk) {
       WalkEntries entries;
-      if (dir->Read(&entries, &error) == WalkStatus::kFailed)
-        return Failed(item.path, error);
-      PushChildren(std::shared_ptr<WalkDir>(std::move(dir)), item.path, std::move(entries),
-                   children);
+      if (opened.dir->Read(&entries, &opened.error) == WalkStatus::kFailed)
+        return Failed(item.path, opened.error);
+      PushChildren(std::shared_ptr<WalkDir>(std::move(opened.dir)), item.path,
+                   std::move(entries), children);
     }
     out->push_back(std::move(item.path));
   }
@@ -373,11 +371,9 @@ void ScanDirectory(const std::string& path) {
   int startCount = scanner.scanCount;
 
   auto openRoot = [&]() -> std::unique_ptr<WalkDir> {
-    WalkStatus status;
-    std::string error;
-    std::unique_ptr<WalkDir> root = walk.system->OpenWalk(path, &status, &error);
-    if (status == WalkStatus::kFailed) Fail(path, error);
-    return status == WalkStatus::kOk ? std::move(root) : nullptr;
+    OpenedWalk root = walk.system->OpenWalk(path);
+    if (root.status == WalkStatus::kFailed) Fail(path, root.error);
+    return root.status == WalkStatus::kOk ? std::move(root.dir) : nullptr;
   };
   std::unique_ptr<WalkDir> root = openRoot();
   if (!root) return;

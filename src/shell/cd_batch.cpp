@@ -1,5 +1,7 @@
 #include "shell/cd_batch.h"
 
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "crt32/console.h"
@@ -19,18 +21,17 @@ void Release(std::vector<T>* list) {
 void WriteCdBatch() {
   std::string directory = theSystem->CurrentDirectory();
   std::string path = theSystem->CdFilePath(prog.programDirectory);
-  int error = kIoOk;
-  std::unique_ptr<File> file =
-      theSystem->CreateCdFile(path, &error);
-  if (!file && error == kIoOk) error = kIoPathNotFound;
-  Strict(error);
+  Opened<File> opened = theSystem->CreateCdFile(path);
+  std::unique_ptr<File> file = std::move(opened.handle);
+  if (!file && opened.error == kIoOk) opened.error = kIoPathNotFound;
+  Strict(opened.error);
   // A shell launcher changes directory only when there is somewhere new to
   // go, so that its `cd -` still leads back where the user came from.
   std::string text;
   if (!theSystem->ShellStatuses() || directory != prog.startupDirectory) {
-    std::string named;
-    if (!directory.empty() && theSystem->CdFileDirectory(directory, &named))
-      text = CdFileText(theSystem->CdFormat(), named);
+    std::optional<std::string> named;
+    if (!directory.empty()) named = theSystem->CdFileDirectory(directory);
+    if (named) text = CdFileText(theSystem->CdFormat(), *named);
     if (text.empty()) {
       // The file stays empty, so the launcher moves the shell nowhere; no
       // directory was handed over, whatever the run picked.

@@ -31,21 +31,17 @@ uint16_t Depth(std::string_view s) {
 
 // Opens the scan file for reading; nullptr when it cannot be opened.
 std::unique_ptr<File> OpenScanFile() {
-  int error = 0;
-  std::unique_ptr<File> f =
-      theSystem->OpenFile(ScanFilePath(), OpenMode::kRead, &error);
-  if (error != 0) f.reset();
-  return f;
+  Opened<File> opened = theSystem->OpenFile(ScanFilePath(), OpenMode::kRead);
+  if (opened.error != 0) opened.handle.reset();
+  return std::move(opened.handle);
 }
 
 // The second opening happens after the first succeeded: it is strict.
 std::unique_ptr<File> ReopenScanFile() {
-  int error = 0;
-  std::unique_ptr<File> f =
-      theSystem->OpenFile(ScanFilePath(), OpenMode::kRead, &error);
-  if (!f && error == 0) error = kIoFileNotFound;
-  Strict(error);
-  return f;
+  Opened<File> opened = theSystem->OpenFile(ScanFilePath(), OpenMode::kRead);
+  if (!opened.handle && opened.error == 0) opened.error = kIoFileNotFound;
+  Strict(opened.error);
+  return std::move(opened.handle);
 }
 
 struct Share {

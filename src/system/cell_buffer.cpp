@@ -56,39 +56,34 @@ void CellBuffer::Put(int index, Cell::Kind kind, const char* bytes, int size) {
   Dirty(index);
 }
 
+CellBuffer::Span CellBuffer::SpanAt(Coord at, int cells) const {
+  Span span;
+  if (!Inside(at)) return span;
+  span.start = Index(at);
+  span.end = std::min(span.start + std::max(cells, 0), columns_ * rows_);
+  return span;
+}
+
+void CellBuffer::SetAttribute(int index, uint16_t attr) {
+  Cell& cell = cells_[static_cast<size_t>(index)];
+  if (cell.attr == attr) return;
+  cell.attr = attr;
+  Dirty(index);
+}
+
 void CellBuffer::FillAttribute(uint16_t attr, int cells, Coord at) {
-  if (!Inside(at)) return;
-  int start = Index(at);
-  int end = std::min(start + std::max(cells, 0), columns_ * rows_);
-  for (int i = start; i < end; ++i) {
-    Cell& cell = cells_[static_cast<size_t>(i)];
-    if (cell.attr != attr) {
-      cell.attr = attr;
-      Dirty(i);
-    }
-  }
+  Span span = SpanAt(at, cells);
+  for (int i = span.start; i < span.end; ++i) SetAttribute(i, attr);
 }
 
 void CellBuffer::WriteAttributes(const uint16_t* attrs, int cells, Coord at) {
-  if (!Inside(at)) return;
-  int start = Index(at);
-  int end = std::min(start + std::max(cells, 0), columns_ * rows_);
-  for (int i = start; i < end; ++i) {
-    Cell& cell = cells_[static_cast<size_t>(i)];
-    if (cell.attr != attrs[i - start]) {
-      cell.attr = attrs[i - start];
-      Dirty(i);
-    }
-  }
+  Span span = SpanAt(at, cells);
+  for (int i = span.start; i < span.end; ++i) SetAttribute(i, attrs[i - span.start]);
 }
 
 void CellBuffer::FillCharacter(char ch, int cells, Coord at) {
-  if (!Inside(at)) return;
-  int start = Index(at);
-  int end = std::min(start + std::max(cells, 0), columns_ * rows_);
-  for (int i = start; i < end; ++i) {
-    Put(i, Cell::kByte, &ch, 1);
-  }
+  Span span = SpanAt(at, cells);
+  for (int i = span.start; i < span.end; ++i) Put(i, Cell::kByte, &ch, 1);
 }
 
 void CellBuffer::WriteCharacters(const char* text, int bytes, Coord at) {

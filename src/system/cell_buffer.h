@@ -68,6 +68,14 @@ class CellBuffer {
     return at.x >= 0 && at.y >= 0 && at.x < columns_ && at.y < rows_;
   }
   void Dirty(int index);
+  // The indices [start, end) of `cells` cells from `at`, cut at the buffer's
+  // end; none when `at` is outside.
+  struct Span {
+    int start = 0, end = 0;
+  };
+  Span SpanAt(Coord at, int cells) const;
+  // Marks the row only when the attribute changes.
+  void SetAttribute(int index, uint16_t attr);
   // Puts one cell's content (attribute kept), breaking up a wide character
   // it lands on half of.
   void Put(int index, Cell::Kind kind, const char* bytes, int size);

@@ -122,7 +122,9 @@ class ConsoleDevice {
   // Input.
   virtual uint32_t GetInputMode() = 0;
   virtual void SetInputMode(uint32_t mode) = 0;
-  virtual void WaitForInput() = 0;          // blocks until an event is queued
+  // Blocks until an event is queued; false once input has ended and no
+  // event will ever come.
+  virtual bool WaitForInput() = 0;
   virtual int NumberOfInputEvents() = 0;    // -1 when the query failed
   virtual bool PeekInput(InputRecord* record) = 0;
   virtual bool ReadInput(InputRecord* record) = 0;

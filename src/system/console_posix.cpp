@@ -23,8 +23,8 @@
 
 #include "system/term_keys.h"
 #include "system/text_cells.h"
-#include "system/process.h"
 #include "system/cell_buffer.h"
+#include "system/clock_posix.h"
 #include "system/platform.h"
 #include "system/term_tty.h"
 
@@ -37,12 +37,6 @@ const int kFlushIntervalMs = 30;
 // A scan asks for keys between directory entries; the terminal is asked at
 // most this often, a key read this much later is still at once.
 const int kPollIntervalMs = 2;
-
-long long NowMs() {
-  struct timespec ts;
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return static_cast<long long>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
-}
 
 bool WindowSize(int fd, int* columns, int* rows) {
   struct winsize ws;
@@ -221,22 +215,18 @@ class PosixConsole : public ConsoleDevice {
   uint32_t GetInputMode() override { return inputMode_; }
   void SetInputMode(uint32_t mode) override { inputMode_ = mode; }
 
-  void WaitForInput() override {
+  bool WaitForInput() override {
     if (fullScreen_) Flush();
     for (;;) {
       Pump(0);
-      if (!queue_.empty()) return;
-      if (eof_ && pending_.empty()) {
-        // Nobody can type any more: end, with no change, rather than wait
-        // for ever.
-        EndProcess(0);
-      }
+      if (!queue_.empty()) return true;
+      if (eof_ && pending_.empty()) return false;
       int timeout = -1;
       if (!pending_.empty())
         timeout = static_cast<int>(
-            std::max(0LL, kEscDelayMs - (NowMs() - lastByteMs_)) + 1);
+            std::max(0LL, kEscDelayMs - (MonotonicMs() - lastByteMs_)) + 1);
       Pump(timeout);
-      if (!queue_.empty()) return;
+      if (!queue_.empty()) return true;
     }
   }
 
@@ -254,7 +244,7 @@ class PosixConsole : public ConsoleDevice {
   }
 
   bool ReadInput(InputRecord* record) override {
-    if (queue_.empty()) WaitForInput();
+    if (queue_.empty() && !WaitForInput()) return false;
     *record = queue_.front();
     queue_.pop_front();
     return true;
@@ -262,7 +252,7 @@ class PosixConsole : public ConsoleDevice {
 
   bool ReadChar(uint8_t* ch) override {
     InputRecord record;
-    ReadInput(&record);
+    if (!ReadInput(&record)) return false;
     *ch = record.key.asciiChar;
     return true;
   }
@@ -404,7 +394,7 @@ class PosixConsole : public ConsoleDevice {
 
   void MaybeFlush() {
     if (!fullScreen_ || (!cells_.AnyDirty() && !cursorMoved_)) return;
-    if (NowMs() - lastFlushMs_ >= kFlushIntervalMs) Flush();
+    if (MonotonicMs() - lastFlushMs_ >= kFlushIntervalMs) Flush();
   }
 
   void Flush() {
@@ -438,7 +428,7 @@ class PosixConsole : public ConsoleDevice {
           std::min<int>(cursor_.x, COLS - 1));
     wnoutrefresh(stdscr);
     doupdate();
-    lastFlushMs_ = NowMs();
+    lastFlushMs_ = MonotonicMs();
     cursorMoved_ = false;
   }
 
@@ -511,7 +501,7 @@ class PosixConsole : public ConsoleDevice {
   // something comes), and turns it into key events.
   void Pump(int timeoutMs) {
     if (timeoutMs == 0 && pending_.empty()) {
-      long long now = NowMs();
+      long long now = MonotonicMs();
       if (now - lastPollMs_ < kPollIntervalMs) return;
       lastPollMs_ = now;
     }
@@ -533,7 +523,7 @@ class PosixConsole : public ConsoleDevice {
         ssize_t got = read(0, buffer, sizeof buffer);
         if (got > 0) {
           pending_.append(buffer, static_cast<size_t>(got));
-          lastByteMs_ = NowMs();
+          lastByteMs_ = MonotonicMs();
         } else if (got == 0 || (errno != EINTR && errno != EAGAIN)) {
           eof_ = true;
         }
@@ -546,7 +536,7 @@ class PosixConsole : public ConsoleDevice {
       }
     }
     if (pending_.empty()) return;
-    bool final = eof_ || NowMs() - lastByteMs_ >= kEscDelayMs;
+    bool final = eof_ || MonotonicMs() - lastByteMs_ >= kEscDelayMs;
     ParsedKeys parsed = ParseTerminalKeys(pending_, final);
     queue_.insert(queue_.end(), parsed.events.begin(), parsed.events.end());
     pending_.erase(0, parsed.consumed);

@@ -92,22 +92,11 @@ class WinConsole : public ConsoleDevice {
   }
 
   void ReadCharacters(char* out, int cells, Coord at) override {
-    if (cells <= 0) return;
-    DWORD done = 0;
-    if (!ReadConsoleOutputCharacterA(Out(), out, static_cast<DWORD>(cells),
-                                     ToWin(at), &done))
-      done = 0;
-    // Cells the console did not give back read as blanks.
-    for (DWORD i = done; i < static_cast<DWORD>(cells); ++i) out[i] = ' ';
+    ReadCells(ReadConsoleOutputCharacterA, out, cells, at, ' ');
   }
 
   void ReadAttributes(uint16_t* out, int cells, Coord at) override {
-    if (cells <= 0) return;
-    DWORD done = 0;
-    if (!ReadConsoleOutputAttribute(Out(), out, static_cast<DWORD>(cells),
-                                    ToWin(at), &done))
-      done = 0;
-    for (DWORD i = done; i < static_cast<DWORD>(cells); ++i) out[i] = 0x07;
+    ReadCells(ReadConsoleOutputAttribute, out, cells, at, uint16_t{0x07});
   }
 
   void GetCursorInfo(CursorInfo* info) override {
@@ -177,7 +166,10 @@ class WinConsole : public ConsoleDevice {
 
   void SetInputMode(uint32_t mode) override { SetConsoleMode(In(), mode); }
 
-  void WaitForInput() override { WaitForSingleObject(In(), INFINITE); }
+  bool WaitForInput() override {
+    WaitForSingleObject(In(), INFINITE);
+    return true;
+  }
 
   int NumberOfInputEvents() override {
     DWORD n = 0;
@@ -227,6 +219,15 @@ class WinConsole : public ConsoleDevice {
   HANDLE Out() {
     if (out_ == nullptr) out_ = GetStdHandle(STD_OUTPUT_HANDLE);
     return out_;
+  }
+
+  // Cells the console does not give back read as `blank`.
+  template <typename Cell, typename Read>
+  void ReadCells(Read read, Cell* out, int cells, Coord at, Cell blank) {
+    if (cells <= 0) return;
+    DWORD done = 0;
+    if (!read(Out(), out, static_cast<DWORD>(cells), ToWin(at), &done)) done = 0;
+    for (DWORD i = done; i < static_cast<DWORD>(cells); ++i) out[i] = blank;
   }
   HANDLE In() {
     if (in_ == nullptr) in_ = GetStdHandle(STD_INPUT_HANDLE);

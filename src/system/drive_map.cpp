@@ -25,18 +25,25 @@ std::string ExpandHome(const std::string& dir, const char* home) {
   return (base == "/" ? std::string() : base) + dir.substr(1);
 }
 
+std::vector<std::string> SplitList(const std::string& list, char separator) {
+  std::vector<std::string> fields;
+  size_t pos = 0;
+  for (;;) {
+    size_t end = list.find(separator, pos);
+    if (end == std::string::npos) break;
+    fields.push_back(list.substr(pos, end - pos));
+    pos = end + 1;
+  }
+  fields.push_back(list.substr(pos));
+  return fields;
+}
+
 std::string DriveMapError(const char* text, const char* home,
                           bool (*isFolder)(const std::string& dir)) {
   static const char kForm[] =
       "; write LETTER=DIRECTORY entries separated by \";\", "
       "e.g. KS95_DRIVES=\"C=/;D=~/data\"";
-  std::string list = text ? text : "";
-  size_t pos = 0;
-  while (pos < list.size()) {
-    size_t end = list.find(';', pos);
-    if (end == std::string::npos) end = list.size();
-    std::string entry = list.substr(pos, end - pos);
-    pos = end + 1;
+  for (const std::string& entry : SplitList(text ? text : "", ';')) {
     if (entry.empty()) continue;
     const std::string quoted = "KS95_DRIVES entry \"" + entry + "\"";
     if (entry.size() < 3 || entry[1] != '=' || LetterNumber(entry[0]) == 0)
@@ -69,12 +76,7 @@ DriveMap ParseDriveMap(const char* text, const char* home) {
     map.root[3] = "/";
     return map;
   }
-  size_t pos = 0;
-  while (pos <= list.size()) {
-    size_t end = list.find(';', pos);
-    if (end == std::string::npos) end = list.size();
-    std::string entry = list.substr(pos, end - pos);
-    pos = end + 1;
+  for (const std::string& entry : SplitList(list, ';')) {
     if (entry.size() < 3 || entry[1] != '=') continue;
     int d = LetterNumber(entry[0]);
     if (d == 0) continue;

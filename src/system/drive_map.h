@@ -19,6 +19,10 @@ struct DriveMap {
 // (alone or before "/") starts in `home` when that is given.
 DriveMap ParseDriveMap(const char* text, const char* home = nullptr);
 
+// The fields of a list such as KS95_DRIVES or PATH, empty ones included:
+// "a;;b;" is "a", "", "b", "".
+std::vector<std::string> SplitList(const std::string& list, char separator);
+
 // `dir` with a leading "~" or "~/" put in `home` (unchanged without one).
 std::string ExpandHome(const std::string& dir, const char* home);
 

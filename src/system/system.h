@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -72,15 +73,23 @@ struct WalkEntries {
   std::vector<uint32_t> attributes;  // one per name
 };
 
+class WalkDir;
+
+// A directory opened for a scan: the handle (only when kOk), or why not.
+struct OpenedWalk {
+  std::unique_ptr<WalkDir> dir;
+  WalkStatus status = WalkStatus::kOk;
+  std::string error;  // on kFailed, the system's words
+};
+
 class WalkDir {
  public:
   virtual ~WalkDir() = default;
   // The entries that are directories or links to them, in the file
-  // system's order, without "." and "..".  On kFailed, *error says why.
+  // system's order, without "." and "..".  Fills the caller's buffers, which
+  // a scan reuses; on kFailed, *error says why.
   virtual WalkStatus Read(WalkEntries* entries, std::string* error) = 0;
-  virtual std::unique_ptr<WalkDir> OpenChild(const std::string& name,
-                                             WalkStatus* status,
-                                             std::string* error) = 0;
+  virtual OpenedWalk OpenChild(const std::string& name) = 0;
 };
 
 class File {
@@ -104,6 +113,19 @@ class FileLock {
   virtual ~FileLock() = default;
 };
 
+// What an opening gives: the handle, or null and the I/O error number that
+// says why.
+template <typename Handle>
+struct Opened {
+  std::unique_ptr<Handle> handle;
+  int error = kIoOk;
+};
+
+// A temporary file and the name it was given.
+struct OpenedTemp : Opened<File> {
+  std::string path;
+};
+
 enum class OpenMode { kRead, kCreate /* create or truncate */,
                       kCreateNew /* fails when it exists */ };
 
@@ -122,45 +144,35 @@ class System {
   // A drive's root (or any directory) opened for a scan; mount points below
   // it are told by its device.  This default walks through OpenDirectory,
   // which must then be safe to call on several threads at once.
-  virtual std::unique_ptr<WalkDir> OpenWalk(const std::string& path,
-                                            WalkStatus* status,
-                                            std::string* error);
+  virtual OpenedWalk OpenWalk(const std::string& path);
   // True where a leading full stop is what makes a name hidden; elsewhere
   // such names are never scanned.
   virtual bool DotNamesHidden() { return false; }
 
-  virtual std::unique_ptr<File> OpenFile(const std::string& path, OpenMode mode,
-                                         int* error) = 0;
-  // Fails when `to` exists.
-  virtual int RenameFile(const std::string& from, const std::string& to) = 0;
+  virtual Opened<File> OpenFile(const std::string& path, OpenMode mode) = 0;
   // Puts `from` in place of `to` in one step, durably.
   virtual int ReplaceFile(const std::string& from, const std::string& to) = 0;
   virtual int DeleteFile(const std::string& path) = 0;
-  virtual bool FileExists(const std::string& path) = 0;
   // Rewrites of `path` one at a time.  Waits at most `waitMs` for another
-  // holder; nullptr with kIoLocked when it kept the lock that long, or with
+  // holder; no lock and kIoLocked when it kept the lock that long, or
   // another error when no lock could be taken.
-  virtual std::unique_ptr<FileLock> LockForRewrite(const std::string& path,
-                                                   int waitMs, int* error) = 0;
+  virtual Opened<FileLock> LockForRewrite(const std::string& path, int waitMs) = 0;
   // kIoOk when `path` may be replaced: it does not exist, or it is a file
   // that is not read-only.  A folder or a read-only file is kIoAccessDenied.
   virtual int CheckReplaceable(const std::string& path) = 0;
   // Differs whenever `path` has been replaced or written; empty when absent.
   virtual std::string FileVersion(const std::string& path) = 0;
-  // A file of a fresh name beside `path` (named in *tempPath), created
-  // exclusively: never an existing file, never through a link.  It gets
-  // `path`'s permissions (and owner, where allowed).
-  virtual std::unique_ptr<File> CreateTempBeside(const std::string& path,
-                                                 std::string* tempPath,
-                                                 int* error);
+  // A file of a fresh name beside `path`, created exclusively: never an
+  // existing file, never through a link.  It gets `path`'s permissions (and
+  // owner, where allowed).
+  virtual OpenedTemp CreateTempBeside(const std::string& path);
   // The cd file created anew for writing; never written through a link or
   // into a file that belongs to someone else.
-  virtual std::unique_ptr<File> CreateCdFile(const std::string& path,
-                                             int* error) {
-    return OpenFile(path, OpenMode::kCreate, error);
+  virtual Opened<File> CreateCdFile(const std::string& path) {
+    return OpenFile(path, OpenMode::kCreate);
   }
   // Printer port 1..3 opened for writing.
-  virtual std::unique_ptr<File> OpenPrinter(int port, int* error) = 0;
+  virtual Opened<File> OpenPrinter(int port) = 0;
 
   // Current directory, Windows-style, a root with its trailing backslash.
   virtual std::string CurrentDirectory() = 0;
@@ -173,8 +185,8 @@ class System {
   virtual std::string CdFilePath(const std::string& programDirectory) = 0;
   virtual CdFileFormat CdFormat() = 0;
   // `directory` as the cd file must name it (the host path, or the text the
-  // batch is read in); false when it has no such name.
-  virtual bool CdFileDirectory(const std::string& directory, std::string* out) = 0;
+  // batch is read in); nothing when it has no such name.
+  virtual std::optional<std::string> CdFileDirectory(const std::string& directory) = 0;
 
   // Local date and time in the regional short-date and long-time formats
   // (the time left out at midnight).

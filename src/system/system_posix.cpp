@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "system/cd_format.h"
+#include "system/clock_posix.h"
 #include "system/drive_map.h"
 #include "system/platform.h"
 #include "system/walk_posix.h"
@@ -165,23 +166,17 @@ class PosixLock : public FileLock {
   int fd_;
 };
 
-long long MonotonicMs() {
-  struct timespec ts;
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return static_cast<long long>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
-}
-
 // The print spooler: the printout goes to `lp` (the default printer) through
 // a pipe; what lp says on failure is kept for the status line.
 class SpoolerFile : public File {
  public:
-  static std::unique_ptr<File> Start(const std::string& lp, int* error) {
+  static Opened<File> Start(const std::string& lp) {
     int pipeFds[2];
     FILE* messages = tmpfile();
     if (!messages || pipe2(pipeFds, O_CLOEXEC) != 0) {
-      *error = LastError();
+      int error = LastError();
       if (messages) fclose(messages);
-      return nullptr;
+      return {nullptr, error};
     }
     pid_t pid = fork();
     if (pid == 0) {
@@ -194,13 +189,12 @@ class SpoolerFile : public File {
     }
     ::close(pipeFds[0]);
     if (pid < 0) {
-      *error = LastError();
+      int error = LastError();
       ::close(pipeFds[1]);
       fclose(messages);
-      return nullptr;
+      return {nullptr, error};
     }
-    *error = kIoOk;
-    return std::unique_ptr<File>(new SpoolerFile(pid, pipeFds[1], messages));
+    return {std::unique_ptr<File>(new SpoolerFile(pid, pipeFds[1], messages)), kIoOk};
   }
 
   ~SpoolerFile() override {
@@ -267,13 +261,7 @@ class SpoolerFile : public File {
 // The full path of `name` on the PATH, or empty.
 std::string FindOnPath(const char* name) {
   const char* path = getenv("PATH");
-  std::string list = path ? path : "";
-  size_t pos = 0;
-  while (pos <= list.size()) {
-    size_t end = list.find(':', pos);
-    if (end == std::string::npos) end = list.size();
-    std::string dir = list.substr(pos, end - pos);
-    pos = end + 1;
+  for (const std::string& dir : SplitList(path ? path : "", ':')) {
     if (dir.empty()) continue;  // the current folder is never searched
     std::string candidate = dir + "/" + name;
     struct stat st;
@@ -362,63 +350,40 @@ class PosixSystem : public System {
     return std::make_unique<PosixDirReader>(dir, host);
   }
 
-  std::unique_ptr<WalkDir> OpenWalk(const std::string& path, WalkStatus* status,
-                                    std::string* error) override {
+  OpenedWalk OpenWalk(const std::string& path) override {
     std::string host;
     if (!ToHostPath(map_, path, &host)) {
-      *status = WalkStatus::kSkip;
-      return nullptr;
+      OpenedWalk skipped;
+      skipped.status = WalkStatus::kSkip;
+      return skipped;
     }
-    return OpenPosixWalk(host, status, error);
+    return OpenPosixWalk(host);
   }
 
   bool DotNamesHidden() override { return true; }
 
-  std::unique_ptr<File> OpenFile(const std::string& path, OpenMode mode,
-                                 int* error) override {
+  Opened<File> OpenFile(const std::string& path, OpenMode mode) override {
     std::string host;
-    if (!ToHostPath(map_, path, &host)) {
-      *error = kIoPathNotFound;
-      return nullptr;
-    }
+    if (!ToHostPath(map_, path, &host)) return {nullptr, kIoPathNotFound};
     int flags = O_RDONLY;
     if (mode == OpenMode::kCreate) flags = O_WRONLY | O_CREAT | O_TRUNC;
     if (mode == OpenMode::kCreateNew) flags = O_WRONLY | O_CREAT | O_EXCL;
     int fd = ::open(host.c_str(), flags | O_CLOEXEC, 0666);
     if (fd < 0) {
-      *error = LastError();
+      int error = LastError();
       // Windows tells a missing folder from a missing file; so do we.
       struct stat st;
       if (errno == ENOENT && stat(HostDirectoryOf(host).c_str(), &st) != 0)
-        *error = kIoPathNotFound;
-      return nullptr;
+        error = kIoPathNotFound;
+      return {nullptr, error};
     }
     // A directory opens for reading on POSIX but is no file to the program.
     struct stat st;
     if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
       ::close(fd);
-      *error = kIoAccessDenied;
-      return nullptr;
+      return {nullptr, kIoAccessDenied};
     }
-    *error = kIoOk;
-    return std::make_unique<PosixFile>(fd);
-  }
-
-  int RenameFile(const std::string& from, const std::string& to) override {
-    std::string hostFrom, hostTo;
-    if (!ToHostPath(map_, from, &hostFrom) || !ToHostPath(map_, to, &hostTo))
-      return kIoPathNotFound;
-#if defined(__linux__) && defined(RENAME_NOREPLACE)
-    if (renameat2(AT_FDCWD, hostFrom.c_str(), AT_FDCWD, hostTo.c_str(),
-                  RENAME_NOREPLACE) == 0)
-      return kIoOk;
-    if (errno != EINVAL && errno != ENOSYS) return LastError();
-#endif
-    // File systems without an exclusive rename: test, then rename.
-    struct stat st;
-    if (lstat(hostTo.c_str(), &st) == 0) return kIoFileExists;
-    return ::rename(hostFrom.c_str(), hostTo.c_str()) == 0 ? kIoOk
-                                                          : LastError();
+    return {std::make_unique<PosixFile>(fd), kIoOk};
   }
 
   int ReplaceFile(const std::string& from, const std::string& to) override {
@@ -440,20 +405,9 @@ class PosixSystem : public System {
     return ::unlink(host.c_str()) == 0 ? kIoOk : LastError();
   }
 
-  bool FileExists(const std::string& path) override {
+  Opened<FileLock> LockForRewrite(const std::string& path, int waitMs) override {
     std::string host;
-    struct stat st;
-    return ToHostPath(map_, path, &host) && stat(host.c_str(), &st) == 0 &&
-           !S_ISDIR(st.st_mode);
-  }
-
-  std::unique_ptr<FileLock> LockForRewrite(const std::string& path, int waitMs,
-                                           int* error) override {
-    std::string host;
-    if (!ToHostPath(map_, path, &host)) {
-      *error = kIoPathNotFound;
-      return nullptr;
-    }
+    if (!ToHostPath(map_, path, &host)) return {nullptr, kIoPathNotFound};
     // A lock file rather than the scan file itself: the scan file is
     // replaced by every rewrite, and a lock on the old one guards nothing.
     // It takes the scan file's permissions, so that whoever may rewrite the
@@ -466,27 +420,20 @@ class PosixSystem : public System {
     // Someone else's lock file that we may not write still locks.
     if (fd < 0 && errno == EACCES)
       fd = ::open(lockPath.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-      *error = LastError();
-      return nullptr;
-    }
+    if (fd < 0) return {nullptr, LastError()};
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
       ::close(fd);
-      *error = kIoAccessDenied;
-      return nullptr;
+      return {nullptr, kIoAccessDenied};
     }
     const long long deadline = MonotonicMs() + waitMs;
     for (;;) {
-      if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
-        *error = kIoOk;
-        return std::make_unique<PosixLock>(fd);
-      }
+      if (flock(fd, LOCK_EX | LOCK_NB) == 0)
+        return {std::make_unique<PosixLock>(fd), kIoOk};
       int err = errno;
       if (err == EINTR) continue;
       if (err != EWOULDBLOCK || MonotonicMs() >= deadline) {
         ::close(fd);
-        *error = err == EWOULDBLOCK ? kIoLocked : IoError(err);
-        return nullptr;
+        return {nullptr, err == EWOULDBLOCK ? kIoLocked : IoError(err)};
       }
       Sleep(20);
     }
@@ -519,14 +466,9 @@ class PosixSystem : public System {
     return text;
   }
 
-  std::unique_ptr<File> CreateTempBeside(const std::string& path,
-                                         std::string* tempPath,
-                                         int* error) override {
+  OpenedTemp CreateTempBeside(const std::string& path) override {
     std::string host;
-    if (!ToHostPath(map_, path, &host)) {
-      *error = kIoPathNotFound;
-      return nullptr;
-    }
+    if (!ToHostPath(map_, path, &host)) return {{nullptr, kIoPathNotFound}, std::string()};
     struct stat old;
     bool haveOld = stat(host.c_str(), &old) == 0 && S_ISREG(old.st_mode);
     static unsigned counter = 0;
@@ -541,8 +483,7 @@ class PosixSystem : public System {
                       haveOld ? 0600 : 0666);
       if (fd < 0) {
         if (errno == EEXIST) continue;
-        *error = LastError();
-        return nullptr;
+        return {{nullptr, LastError()}, std::string()};
       }
       if (haveOld) {
         // The owner where we may set it (the superuser may); the mode always.
@@ -553,21 +494,14 @@ class PosixSystem : public System {
         int ignored = fchmod(fd, old.st_mode & 0777);
         (void)ignored;
       }
-      *tempPath = path + suffix;
-      *error = kIoOk;
-      return std::make_unique<PosixFile>(fd);
+      return {{std::make_unique<PosixFile>(fd), kIoOk}, path + suffix};
     }
-    *error = kIoFileExists;
-    return nullptr;
+    return {{nullptr, kIoFileExists}, std::string()};
   }
 
-  std::unique_ptr<File> CreateCdFile(const std::string& path,
-                                     int* error) override {
+  Opened<File> CreateCdFile(const std::string& path) override {
     std::string host;
-    if (!ToHostPath(map_, path, &host)) {
-      *error = kIoPathNotFound;
-      return nullptr;
-    }
+    if (!ToHostPath(map_, path, &host)) return {nullptr, kIoPathNotFound};
     const char* privateFile = getenv("KS95_CDFILE");
     int fd;
     if (privateFile && *privateFile && path == privateFile) {
@@ -579,8 +513,7 @@ class PosixSystem : public System {
       if (fd >= 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
                       st.st_uid != geteuid() || ftruncate(fd, 0) != 0)) {
         ::close(fd);
-        *error = kIoAccessDenied;
-        return nullptr;
+        return {nullptr, kIoAccessDenied};
       }
     } else {
       // The shared default name: made afresh, so that whatever stood there
@@ -589,19 +522,12 @@ class PosixSystem : public System {
       fd = ::open(host.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
                   0600);
     }
-    if (fd < 0) {
-      *error = LastError();
-      return nullptr;
-    }
-    *error = kIoOk;
-    return std::make_unique<PosixFile>(fd);
+    if (fd < 0) return {nullptr, LastError()};
+    return {std::make_unique<PosixFile>(fd), kIoOk};
   }
 
-  std::unique_ptr<File> OpenPrinter(int port, int* error) override {
-    if (port < 1 || port > 3) {
-      *error = kIoPathNotFound;
-      return nullptr;
-    }
+  Opened<File> OpenPrinter(int port) override {
+    if (port < 1 || port > 3) return {nullptr, kIoPathNotFound};
     std::string name = "KS95_LPT" + std::to_string(port);
     const char* configured = getenv(name.c_str());
     int fd;
@@ -609,18 +535,14 @@ class PosixSystem : public System {
       // A configured printer may be a plain file that does not exist yet.
       fd = ::open(configured, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     } else if (std::string lp = FindOnPath("lp"); !lp.empty()) {
-      return SpoolerFile::Start(lp, error);
+      return SpoolerFile::Start(lp);
     } else {
       // Never create a file among the devices.
       std::string device = "/dev/lp" + std::to_string(port - 1);
       fd = ::open(device.c_str(), O_WRONLY | O_CLOEXEC);
     }
-    if (fd < 0) {
-      *error = LastError();
-      return nullptr;
-    }
-    *error = kIoOk;
-    return std::make_unique<PosixFile>(fd);
+    if (fd < 0) return {nullptr, LastError()};
+    return {std::make_unique<PosixFile>(fd), kIoOk};
   }
 
   std::string CurrentDirectory() override {
@@ -659,9 +581,10 @@ class PosixSystem : public System {
 
   CdFileFormat CdFormat() override { return PosixCdFormat(getenv("KS95_CDFORMAT")); }
 
-  bool CdFileDirectory(const std::string& directory, std::string* out) override {
-    if (!ToHostPath(map_, directory, out)) *out = directory;
-    return true;
+  std::optional<std::string> CdFileDirectory(const std::string& directory) override {
+    std::string host;
+    if (!ToHostPath(map_, directory, &host)) return directory;
+    return host;
   }
 
   std::string ScanStampNow() override {

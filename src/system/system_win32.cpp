@@ -47,18 +47,6 @@ bool WidePath(const std::string& path, std::wstring* wide) {
   return false;
 }
 
-// Every file and device the program opens goes through here.
-HANDLE OpenHandle(const std::string& path, DWORD access, DWORD share,
-                  DWORD disposition, int* error) {
-  std::wstring wide;
-  HANDLE h = INVALID_HANDLE_VALUE;
-  if (WidePath(path, &wide))
-    h = CreateFileW(wide.c_str(), access, share, nullptr, disposition,
-                    FILE_ATTRIBUTE_NORMAL, nullptr);
-  *error = h == INVALID_HANDLE_VALUE ? LastError() : kIoOk;
-  return h;
-}
-
 // The code page cmd.exe reads a batch file in: the console's input code
 // page, or the OEM code page when there is no console.
 UINT BatchCodePage() {
@@ -171,6 +159,18 @@ class Win32File : public File {
   HANDLE handle_;
 };
 
+// Every file and device the program opens goes through here.
+Opened<File> OpenHandle(const std::string& path, DWORD access, DWORD share,
+                        DWORD disposition) {
+  std::wstring wide;
+  HANDLE h = INVALID_HANDLE_VALUE;
+  if (WidePath(path, &wide))
+    h = CreateFileW(wide.c_str(), access, share, nullptr, disposition,
+                    FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return {nullptr, LastError()};
+  return {std::make_unique<Win32File>(h), kIoOk};
+}
+
 class Win32System : public System {
  public:
   int DriveType(int driveNumber) override {
@@ -197,8 +197,7 @@ class Win32System : public System {
     return std::make_unique<Win32DirReader>(std::move(directory), find, data);
   }
 
-  std::unique_ptr<File> OpenFile(const std::string& path, OpenMode mode,
-                                 int* error) override {
+  Opened<File> OpenFile(const std::string& path, OpenMode mode) override {
     DWORD access = GENERIC_READ, share = FILE_SHARE_READ,
           disposition = OPEN_EXISTING;
     if (mode == OpenMode::kCreate) {
@@ -210,17 +209,7 @@ class Win32System : public System {
       share = 0;
       disposition = CREATE_NEW;
     }
-    HANDLE h = OpenHandle(path, access, share, disposition, error);
-    if (h == INVALID_HANDLE_VALUE) return nullptr;
-    return std::make_unique<Win32File>(h);
-  }
-
-  int RenameFile(const std::string& from, const std::string& to) override {
-    std::wstring wideFrom, wideTo;
-    if (!WidePath(from, &wideFrom) || !WidePath(to, &wideTo))
-      return LastError();
-    return MoveFileExW(wideFrom.c_str(), wideTo.c_str(), 0) ? kIoOk
-                                                            : LastError();
+    return OpenHandle(path, access, share, disposition);
   }
 
   int ReplaceFile(const std::string& from, const std::string& to) override {
@@ -239,23 +228,9 @@ class Win32System : public System {
     return DeleteFileW(wide.c_str()) ? kIoOk : LastError();
   }
 
-  bool FileExists(const std::string& path) override {
-    std::wstring wide;
-    if (!WidePath(path, &wide)) return false;
-    DWORD attributes = GetFileAttributesW(wide.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES &&
-           !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-  }
-
-  std::unique_ptr<File> OpenPrinter(int port, int* error) override {
-    if (port < 1 || port > 3) {
-      *error = kIoPathNotFound;
-      return nullptr;
-    }
-    std::string name = "LPT" + std::to_string(port);
-    HANDLE h = OpenHandle(name, GENERIC_WRITE, 0, OPEN_EXISTING, error);
-    if (h == INVALID_HANDLE_VALUE) return nullptr;
-    return std::make_unique<Win32File>(h);
+  Opened<File> OpenPrinter(int port) override {
+    if (port < 1 || port > 3) return {nullptr, kIoPathNotFound};
+    return OpenHandle("LPT" + std::to_string(port), GENERIC_WRITE, 0, OPEN_EXISTING);
   }
 
   // Empty when the directory has neither an exact ANSI name nor a short
@@ -306,15 +281,17 @@ class Win32System : public System {
   CdFileFormat CdFormat() override { return CdFileFormat::kBatch; }
 
   // cmd.exe reads the batch in the console's code page, not the ANSI one;
-  // a directory that code page cannot hold goes by its short path.  False
+  // a directory that code page cannot hold goes by its short path.  Nothing
   // when there is neither.
-  bool CdFileDirectory(const std::string& directory, std::string* out) override {
+  std::optional<std::string> CdFileDirectory(const std::string& directory) override {
     std::wstring wide;
-    if (!FromAnsi(directory, &wide)) return false;
+    if (!FromAnsi(directory, &wide)) return std::nullopt;
     const UINT cp = BatchCodePage();
-    if (NarrowExact(cp, wide, out)) return true;
+    std::string named;
+    if (NarrowExact(cp, wide, &named)) return named;
     std::wstring shortPath = ShortPath(wide);
-    return !shortPath.empty() && NarrowExact(cp, shortPath, out);
+    if (!shortPath.empty() && NarrowExact(cp, shortPath, &named)) return named;
+    return std::nullopt;
   }
 
   std::string ScanStampNow() override {
@@ -370,26 +347,18 @@ class Win32System : public System {
     HANDLE h_;
   };
 
-  std::unique_ptr<FileLock> LockForRewrite(const std::string& path, int waitMs,
-                                           int* error) override {
+  Opened<FileLock> LockForRewrite(const std::string& path, int waitMs) override {
     const std::string lockPath = path + ".lock";
     const DWORD start = GetTickCount();
     for (;;) {
       HANDLE h = CreateFileA(lockPath.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-      if (h != INVALID_HANDLE_VALUE) {
-        *error = kIoOk;
-        return std::make_unique<Win32Lock>(h);
-      }
+      if (h != INVALID_HANDLE_VALUE) return {std::make_unique<Win32Lock>(h), kIoOk};
       DWORD err = GetLastError();
-      if (err != ERROR_SHARING_VIOLATION && err != ERROR_LOCK_VIOLATION) {
-        *error = IoError(err);
-        return nullptr;
-      }
-      if (GetTickCount() - start >= static_cast<DWORD>(waitMs)) {
-        *error = kIoLocked;
-        return nullptr;
-      }
+      if (err != ERROR_SHARING_VIOLATION && err != ERROR_LOCK_VIOLATION)
+        return {nullptr, IoError(err)};
+      if (GetTickCount() - start >= static_cast<DWORD>(waitMs))
+        return {nullptr, kIoLocked};
       ::Sleep(20);
     }
   }

@@ -23,9 +23,8 @@ class PathWalkDir : public WalkDir {
     return WalkStatus::kOk;
   }
 
-  std::unique_ptr<WalkDir> OpenChild(const std::string& name, WalkStatus* status,
-                                     std::string* error) override {
-    return system_->OpenWalk(path_ + "\\" + name, status, error);
+  OpenedWalk OpenChild(const std::string& name) override {
+    return system_->OpenWalk(path_ + "\\" + name);
   }
 
  private:
@@ -36,15 +35,14 @@ class PathWalkDir : public WalkDir {
 
 }  // namespace
 
-std::unique_ptr<WalkDir> System::OpenWalk(const std::string& path, WalkStatus* status,
-                                          std::string*) {
+OpenedWalk System::OpenWalk(const std::string& path) {
   // The path enumeration cannot tell a denied folder from a failing one;
   // both are taken as unreadable, as they always were.
+  OpenedWalk opened;
   std::unique_ptr<DirReader> reader = OpenDirectory(path);
-  if (!reader) {
-    *status = WalkStatus::kSkip;
-    return nullptr;
-  }
-  *status = WalkStatus::kOk;
-  return std::make_unique<PathWalkDir>(this, path, std::move(reader));
+  if (!reader)
+    opened.status = WalkStatus::kSkip;
+  else
+    opened.dir = std::make_unique<PathWalkDir>(this, path, std::move(reader));
+  return opened;
 }

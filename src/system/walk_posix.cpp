@@ -163,6 +163,18 @@ WalkStatus StatusOf(int err, std::string* error) {
   }
 }
 
+OpenedWalk NotOpened(WalkStatus status) {
+  OpenedWalk opened;
+  opened.status = status;
+  return opened;
+}
+
+OpenedWalk NotOpened(int err) {
+  OpenedWalk opened;
+  opened.status = StatusOf(err, &opened.error);
+  return opened;
+}
+
 int OpenThroughAncestors(const Node* node, const std::string& name) {
   std::vector<const std::string*> names{&name};
   while (node->fd < 0 && node->parent) {
@@ -241,28 +253,25 @@ class PosixWalkDir : public WalkDir {
     return StatusOf(err, error);
   }
 
-  std::unique_ptr<WalkDir> OpenChild(const std::string& name, WalkStatus* status,
-                                     std::string* error) override {
+  OpenedWalk OpenChild(const std::string& name) override {
     int fd = node_->fd >= 0 ? ::openat(node_->fd, name.c_str(), kOpenFlags)
                             : OpenThroughAncestors(node_.get(), name);
     Mount mount = root_->mount;
     bool ask = root_->askEvery || root_->mountNames.count(name) != 0;
     if (ask) KeepIfMountKnown(&fd, &mount);
-    if (fd < 0) {
-      *status = errno == EXDEV ? WalkStatus::kOtherDevice : StatusOf(errno, error);
-      return nullptr;
-    }
+    if (fd < 0)
+      return errno == EXDEV ? NotOpened(WalkStatus::kOtherDevice) : NotOpened(errno);
     if (mount != root_->mount) {
       ::close(fd);
-      *status = WalkStatus::kOtherDevice;
-      return nullptr;
+      return NotOpened(WalkStatus::kOtherDevice);
     }
     auto child = std::make_shared<Node>();
     child->parent = node_;
     child->name = name;
     child->fd = fd;
-    *status = WalkStatus::kOk;
-    return std::make_unique<PosixWalkDir>(std::move(child), root_);
+    OpenedWalk opened;
+    opened.dir = std::make_unique<PosixWalkDir>(std::move(child), root_);
+    return opened;
   }
 
  private:
@@ -320,20 +329,17 @@ class PosixWalkDir : public WalkDir {
 
 }  // namespace
 
-std::unique_ptr<WalkDir> OpenPosixWalk(const std::string& hostPath, WalkStatus* status,
-                                       std::string* error) {
+OpenedWalk OpenPosixWalk(const std::string& hostPath) {
   // The root is where the drive map points; a link there is the user's own.
   int fd = ::open(hostPath.c_str(), kOpenFlags & ~O_NOFOLLOW);
   auto root = std::make_shared<WalkRoot>();
   KeepIfMountKnown(&fd, &root->mount);
-  if (fd < 0) {
-    *status = StatusOf(errno, error);
-    return nullptr;
-  }
+  if (fd < 0) return NotOpened(errno);
   auto node = std::make_shared<Node>();
   node->name = hostPath;
   node->fd = fd;
-  *status = WalkStatus::kOk;
   ReadMountNames(hostPath, root.get());
-  return std::make_unique<PosixWalkDir>(std::move(node), std::move(root));
+  OpenedWalk opened;
+  opened.dir = std::make_unique<PosixWalkDir>(std::move(node), std::move(root));
+  return opened;
 }

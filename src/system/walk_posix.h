@@ -7,5 +7,4 @@
 #include "system/system.h"
 
 // Opens the host directory `hostPath` as the root of a walk.
-std::unique_ptr<WalkDir> OpenPosixWalk(const std::string& hostPath,
-                                       WalkStatus* status, std::string* error);
+OpenedWalk OpenPosixWalk(const std::string& hostPath);

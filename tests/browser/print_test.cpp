@@ -116,11 +116,10 @@ class ClosingFails : public File {
 };
 
 struct PrinterCloseSystem : TestSystem {
-  std::unique_ptr<File> OpenPrinter(int, int* error) override {
-    *error = 0;
+  Opened<File> OpenPrinter(int) override {
     auto file = std::make_unique<ClosingFails>(&printed);
     file->said = spoolerSays;
-    return file;
+    return {std::move(file), 0};
   }
   std::string printed;
   std::string spoolerSays;

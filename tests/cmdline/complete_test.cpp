@@ -7,9 +7,8 @@ namespace {
 using Completion = KsTest;
 
 std::vector<std::string> Candidates(TestSystem& sys, const std::string& word) {
-  int error = 0;
   return CompletionCandidates(
-      sys.OpenFile(sys.programDir + "KS.DAT", OpenMode::kRead, &error), word);
+      sys.OpenFile(sys.programDir + "KS.DAT", OpenMode::kRead).handle, word);
 }
 
 TEST_F(Completion, LastComponentsAnyCaseEachOnce) {

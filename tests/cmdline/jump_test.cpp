@@ -64,11 +64,17 @@ TEST_F(Jump, DriveRestrictionAbsentDrivesRootsAndStrayLinesAreNoCandidates) {
   Press("\x1b");
   EXPECT_EQ(Run("win"), -1);
   EXPECT_EQ(con.Text(47, 18, 22), "Exact: 2    Partial: 0");
+  // Before 'A' a "drive" restricts nothing; past 'Z' it is a drive of no line.
+  Press("\x1b");
+  EXPECT_EQ(Run("1:win"), -1);
+  EXPECT_EQ(con.Text(47, 18, 22), "Exact: 2    Partial: 0");
+  EXPECT_EQ(Run("[:win"), 0);
 
   // A root line's stamp is no name; an empty pattern equals no empty name.
   EXPECT_EQ(Run("*07"), 0);
   EXPECT_EQ(Run("*"), 0);
   EXPECT_EQ(con.output,
+            "\"WIN\" not found.  Try \"*WIN\" instead.\r\n"
             "\"07\" not found.  You may need to rescan drives.\r\n"
             "\"\" not found.  You may need to rescan drives.\r\n");
 }
@@ -104,9 +110,8 @@ TEST_F(Jump, CandidatesStopAtTheLimitAndFarMatchesKeepTheirPosition) {
   lines.push_back("C:\\WINX");
   WriteScanFile(lines);
   Drive(3).present = true;
-  int error = 0;
   CandidateList list = CollectCandidates(
-      sys.OpenFile(ScanFilePath(), OpenMode::kRead, &error), DerivePattern("WIN"));
+      sys.OpenFile(ScanFilePath(), OpenMode::kRead).handle, DerivePattern("WIN"));
   EXPECT_EQ(list.items.size(), static_cast<size_t>(MaxCandidates));
   EXPECT_EQ(list.exactCount, MaxCandidates);
   EXPECT_EQ(list.partialCount, 0);
@@ -115,15 +120,14 @@ TEST_F(Jump, CandidatesStopAtTheLimitAndFarMatchesKeepTheirPosition) {
   const std::string deep = "C:\\" + std::string(300, 'P') + "\\XWINX";
   WriteScanFile({deep});
   list = CollectCandidates(
-      sys.OpenFile(ScanFilePath(), OpenMode::kRead, &error), DerivePattern("*WIN"));
+      sys.OpenFile(ScanFilePath(), OpenMode::kRead).handle, DerivePattern("*WIN"));
   ASSERT_EQ(list.items.size(), 1u);
   EXPECT_EQ(list.items[0].matchPosition, 306);
 }
 
 TEST_F(Jump, FailureToReopenForTheSecondPassIsARunTimeError) {
   SetUpDrives(kWinLines);
-  int error = 0;
-  std::unique_ptr<File> f = sys.OpenFile(ScanFilePath(), OpenMode::kRead, &error);
+  std::unique_ptr<File> f = sys.OpenFile(ScanFilePath(), OpenMode::kRead).handle;
   sys.failOpen.insert(ScanFilePath());
   EXPECT_EQ(ExitCodeOf([&] { CollectCandidates(std::move(f), DerivePattern("WIN")); }), 1);
   EXPECT_NE(con.output.find("File access denied"), std::string::npos);

@@ -131,6 +131,13 @@ TEST_F(Keyboard, SkipsWhatIsNoKey) {
   EXPECT_TRUE(con.input.empty());
 }
 
+TEST_F(Keyboard, EndOfInputEndsTheRunWithNoChangeAfterTheQueuedKeys) {
+  con.inputEnded = true;
+  con.PushKey('K', 'k');
+  EXPECT_EQ(ReadKeyCode(true), 'K');
+  EXPECT_EQ(ExitCodeOf([] { ReadKeyCode(true); }), 0);
+}
+
 TEST_F(Keyboard, RepeatCountReplaysTheSavedEvent) {
   con.PushKey(38, 0, 0, 3);
   con.PushKey('X', 'x');

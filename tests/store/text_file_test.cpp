@@ -35,8 +35,7 @@ std::vector<std::string> Reference(const std::string& data) {
 
 std::vector<std::string> ReadAll(TestSystem& sys, const std::string& data) {
   sys.files["F"] = data;
-  int error = 0;
-  LineReader reader(sys.OpenFile("F", OpenMode::kRead, &error));
+  LineReader reader(sys.OpenFile("F", OpenMode::kRead).handle);
   std::vector<std::string> lines;
   std::string_view line;
   while (reader.Next(&line)) lines.emplace_back(line);
@@ -68,8 +67,7 @@ TEST_F(TextFile, LinesSplitAsTheRulesSayAcrossBlockBoundaries) {
 
 TEST_F(TextFile, AFailedWriteEndsTheProgramWithTheReport) {
   sys.writeBudget = 3;
-  int error = 0;
-  std::unique_ptr<File> out = sys.OpenFile("G", OpenMode::kCreate, &error);
+  std::unique_ptr<File> out = sys.OpenFile("G", OpenMode::kCreate).handle;
   LineWriter writer(out.get());
   writer.Line("C:\\LONG");
   EXPECT_EQ(ExitCodeOf([&] { writer.Flush(); }), 1);

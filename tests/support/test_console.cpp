@@ -124,9 +124,11 @@ bool TestConsole::WriteOutput(const char* text, int bytes) {
 
 void TestConsole::SetInputMode(uint32_t mode) { inputMode = mode; }
 
-void TestConsole::WaitForInput() {
+bool TestConsole::WaitForInput() {
   modesWhileWaiting.push_back(inputMode);
+  if (input.empty() && inputEnded) return false;
   if (input.empty()) throw OutOfInput();
+  return true;
 }
 
 int TestConsole::NumberOfInputEvents() { return static_cast<int>(input.size()); }

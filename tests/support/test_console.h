@@ -41,7 +41,7 @@ class TestConsole : public ConsoleDevice {
   std::string ScreenName(const std::string& name) override;
   uint32_t GetInputMode() override { return inputMode; }
   void SetInputMode(uint32_t mode) override;
-  void WaitForInput() override;
+  bool WaitForInput() override;
   int NumberOfInputEvents() override;
   bool PeekInput(InputRecord* record) override;
   bool ReadInput(InputRecord* record) override;
@@ -87,6 +87,9 @@ class TestConsole : public ConsoleDevice {
   int readCalls = 0;           // ReadCharacters + ReadAttributes
   int writeCalls = 0;          // WriteCharacters + WriteAttributes
   std::vector<uint32_t> modesWhileWaiting;
+  // Once the queue is empty the wait reports the end of input (a closed
+  // terminal) instead of stopping the test.
+  bool inputEnded = false;
 
  private:
   int Index(Coord at) const { return at.y * columns + at.x; }

@@ -94,14 +94,9 @@ class MemoryLock : public FileLock {
 
 TestSystem::TestSystem() = default;
 
-std::unique_ptr<FileLock> TestSystem::LockForRewrite(const std::string&, int,
-                                                     int* error) {
-  if (lockHeld || lockedElsewhere) {
-    *error = kIoLocked;
-    return nullptr;
-  }
-  *error = 0;
-  return std::make_unique<MemoryLock>(this);
+Opened<FileLock> TestSystem::LockForRewrite(const std::string&, int) {
+  if (lockHeld || lockedElsewhere) return {nullptr, kIoLocked};
+  return {std::make_unique<MemoryLock>(this), 0};
 }
 
 int TestSystem::CheckReplaceable(const std::string& path) {
@@ -173,53 +168,31 @@ std::unique_ptr<DirReader> TestSystem::OpenDirectory(const std::string& path) {
   return std::make_unique<VectorDirReader>(it->second);
 }
 
-std::unique_ptr<WalkDir> TestSystem::OpenWalk(const std::string& path,
-                                             WalkStatus* status, std::string* error) {
+OpenedWalk TestSystem::OpenWalk(const std::string& path) {
   auto failing = walkFailures.find(path);
-  if (failing != walkFailures.end()) {
-    *status = WalkStatus::kFailed;
-    *error = failing->second;
-    return nullptr;
-  }
-  return System::OpenWalk(path, status, error);
+  if (failing == walkFailures.end()) return System::OpenWalk(path);
+  OpenedWalk failed;
+  failed.status = WalkStatus::kFailed;
+  failed.error = failing->second;
+  return failed;
 }
 
-std::unique_ptr<File> TestSystem::OpenFile(const std::string& path,
-                                           OpenMode mode, int* error) {
-  *error = 0;
-  if (failOpen.count(path)) {
-    *error = kIoAccessDenied;
-    return nullptr;
-  }
+Opened<File> TestSystem::OpenFile(const std::string& path, OpenMode mode) {
+  if (failOpen.count(path)) return {nullptr, kIoAccessDenied};
   bool exists = files.count(path) > 0;
   switch (mode) {
     case OpenMode::kRead:
-      if (!exists) {
-        *error = kIoFileNotFound;
-        return nullptr;
-      }
-      return std::make_unique<MemoryFile>(this, path, false);
+      if (!exists) return {nullptr, kIoFileNotFound};
+      return {std::make_unique<MemoryFile>(this, path, false), 0};
     case OpenMode::kCreateNew:
-      if (exists) {
-        *error = kIoFileExists;
-        return nullptr;
-      }
+      if (exists) return {nullptr, kIoFileExists};
       files[path].clear();
-      return std::make_unique<MemoryFile>(this, path, true);
+      return {std::make_unique<MemoryFile>(this, path, true), 0};
     case OpenMode::kCreate:
       files[path].clear();
-      return std::make_unique<MemoryFile>(this, path, true);
+      return {std::make_unique<MemoryFile>(this, path, true), 0};
   }
-  return nullptr;
-}
-
-int TestSystem::RenameFile(const std::string& from, const std::string& to) {
-  if (failRename) return kIoAccessDenied;
-  if (!files.count(from)) return kIoFileNotFound;
-  if (files.count(to)) return kIoFileExists;
-  files[to] = files[from];
-  files.erase(from);
-  return 0;
+  return {nullptr, 0};
 }
 
 int TestSystem::ReplaceFile(const std::string& from, const std::string& to) {
@@ -234,19 +207,11 @@ int TestSystem::DeleteFile(const std::string& path) {
   return files.erase(path) ? 0 : kIoFileNotFound;
 }
 
-bool TestSystem::FileExists(const std::string& path) {
-  return files.count(path) > 0;
-}
-
-std::unique_ptr<File> TestSystem::OpenPrinter(int port, int* error) {
-  *error = 0;
-  if (missingPrinters.count(port)) {
-    *error = kIoPathNotFound;
-    return nullptr;
-  }
+Opened<File> TestSystem::OpenPrinter(int port) {
+  if (missingPrinters.count(port)) return {nullptr, kIoPathNotFound};
   std::string name = "LPT" + std::to_string(port);
   files[name].clear();
-  return std::make_unique<MemoryFile>(this, name, true);
+  return {std::make_unique<MemoryFile>(this, name, true), 0};
 }
 
 bool TestSystem::SetCurrentDirectory(const std::string& path) {
@@ -262,9 +227,8 @@ std::string TestSystem::CdFilePath(const std::string& programDirectory) {
 
 CdFileFormat TestSystem::CdFormat() { return CdFileFormat::kBatch; }
 
-bool TestSystem::CdFileDirectory(const std::string& directory, std::string* out) {
-  *out = directory;
-  return true;
+std::optional<std::string> TestSystem::CdFileDirectory(const std::string& directory) {
+  return directory;
 }
 
 uint8_t TestSystem::PortIn(uint16_t port) {

@@ -31,18 +31,15 @@ class TestSystem : public System {
 
   int DriveType(int driveNumber) override;
   std::unique_ptr<DirReader> OpenDirectory(const std::string& path) override;
-  std::unique_ptr<WalkDir> OpenWalk(const std::string& path, WalkStatus* status,
-                                    std::string* error) override;
+  OpenedWalk OpenWalk(const std::string& path) override;
   bool DotNamesHidden() override { return dotHidden; }
-  std::unique_ptr<File> OpenFile(const std::string& path, OpenMode mode,
-                                 int* error) override;
-  int RenameFile(const std::string& from, const std::string& to) override;
+  Opened<File> OpenFile(const std::string& path, OpenMode mode) override;
   int ReplaceFile(const std::string& from, const std::string& to) override;
   int DeleteFile(const std::string& path) override;
-  bool FileExists(const std::string& path) override;
-  std::unique_ptr<File> OpenPrinter(int port, int* error) override;
-  std::unique_ptr<FileLock> LockForRewrite(const std::string& path, int waitMs,
-                                           int* error) override;
+  Opened<File> OpenPrinter(int port) override;
+  Opened<FileLock> LockForRewrite(const std::string& path, int waitMs) override;
+  // For assertions: a file of that name is stored.
+  bool FileExists(const std::string& path) const { return files.count(path) > 0; }
   int CheckReplaceable(const std::string& path) override;
   std::string FileVersion(const std::string& path) override;
   std::string CurrentDirectory() override { return cwd; }
@@ -50,7 +47,7 @@ class TestSystem : public System {
   std::string ProgramDirectory() override { return programDir; }
   std::string CdFilePath(const std::string& programDirectory) override;
   CdFileFormat CdFormat() override;
-  bool CdFileDirectory(const std::string& directory, std::string* out) override;
+  std::optional<std::string> CdFileDirectory(const std::string& directory) override;
   std::string ScanStampNow() override { return stamp; }
   char DecimalSeparator() override { return decimal; }
   bool IsNtPlatform() override { return nt; }
@@ -76,7 +73,6 @@ class TestSystem : public System {
   std::set<std::string> failOpen;    // paths whose opening fails (access)
   long writeBudget = -1;             // bytes writable before "disk full"
   bool failReplace = false;
-  bool failRename = false;
   std::set<int> missingPrinters;
   std::set<std::string> readOnly;    // files (or folders) not replaceable
   bool lockHeld = false;             // a rewrite lock is taken

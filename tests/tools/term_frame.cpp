@@ -94,7 +94,7 @@ int main(int argc, char** argv) {
   int moves = 0;
   for (;;) {
     WriteAtSlot(0, rows - 1, 22, "moves: " + std::to_string(moves) + "   ");
-    theConsole->WaitForInput();
+    if (!theConsole->WaitForInput()) EndProcess(0);
     InputRecord record;
     theConsole->ReadInput(&record);
     if (record.eventType != kKeyEvent || !record.key.keyDown) continue;
