@@ -1,5 +1,6 @@
 #include "cmdline/add.h"
 
+#include <climits>
 #include <string_view>
 
 #include "crt32/console.h"
@@ -120,13 +121,30 @@ void AddCurrentDirectory(std::unique_ptr<File> scanFile) {
     UnableToModify();
   }
   LineReader reader(std::move(old));
-  long n = 0;
+  long n = 0;  // lines copied
+  bool inserted = false;
   std::string_view line;
-  while (reader.Next(&line)) {
-    if (++n == insertAt) WriteScanLine(&rewrite, newLine);
-    WriteScanLine(&rewrite, line);
+  for (;;) {
+    // Lines already in the form written go over in runs, as they are; any
+    // other line is written anew.  The new line goes in before line
+    // insertAt.
+    long run = 0;
+    std::string_view lines =
+        reader.CleanRun(inserted ? LONG_MAX : insertAt - 1 - n, &run);
+    if (run > 0) {
+      WriteScanLines(&rewrite, lines);
+      n += run;
+    } else if (!inserted && n + 1 == insertAt) {
+      WriteScanLine(&rewrite, newLine);
+      inserted = true;
+    } else if (reader.Next(&line)) {
+      ++n;
+      WriteScanLine(&rewrite, line);
+    } else {
+      break;
+    }
   }
-  if (n < insertAt) WriteScanLine(&rewrite, newLine);
+  if (!inserted) WriteScanLine(&rewrite, newLine);
   // Closed first: a file still open for reading cannot be replaced on every
   // system.
   reader.Close();

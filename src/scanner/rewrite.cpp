@@ -40,6 +40,10 @@ void WriteScanLine(ScanFileRewrite* rewrite, std::string_view line) {
   rewrite->writer->Line(line);
 }
 
+void WriteScanLines(ScanFileRewrite* rewrite, std::string_view lines) {
+  rewrite->writer->Raw(lines);
+}
+
 bool CommitScanFileRewrite(ScanFileRewrite* rewrite) {
   rewrite->writer->Flush();
   // Only a file that has reached the disk may take the old one's place.

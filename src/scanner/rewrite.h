@@ -35,6 +35,8 @@ enum class RewriteStart {
 // temporary file; nothing is held unless the result is kReady.
 RewriteStart BeginScanFileRewrite(ScanFileRewrite* rewrite);
 void WriteScanLine(ScanFileRewrite* rewrite, std::string_view line);  // strict
+// Whole lines already ending in CR LF, written as they are.
+void WriteScanLines(ScanFileRewrite* rewrite, std::string_view lines);  // strict
 // Flushes, syncs and puts the new file in place of KS.DAT; false when the
 // replacement failed (KS.DAT is then as it was and the temporary removed).
 // The lock is released either way.

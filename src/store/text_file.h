@@ -16,6 +16,12 @@ class LineReader {
   ~LineReader();
   // Next line, without its line end; valid until the next call.
   bool Next(std::string_view* line);
+  // The longest run of at most `maxLines` whole lines from here that are
+  // already as LineWriter writes them (each ends in CR LF, no other CR or
+  // LF), to be copied unchanged; *lines says how many.  Empty when the next
+  // line is not such a line or not yet read: Next takes that one.  Valid
+  // until the next call.
+  std::string_view CleanRun(long maxLines, long* lines);
   void Close();  // strict
 
  private:

@@ -31,6 +31,26 @@ TEST_F(AddDirectory, InsertsInTreeOrderKeepingStamps) {
   }
 }
 
+// Long runs of lines are copied in bulk: the new line must still land
+// exactly in its place, wherever that falls in the runs.
+TEST_F(AddDirectory, LandsInItsPlaceInABigFile) {
+  std::vector<std::string> lines = {kStampC};
+  char name[16];
+  for (int i = 0; i < 6000; i += 2) {
+    snprintf(name, sizeof name, "C:\\D%04d", i);
+    lines.push_back(name);
+  }
+  for (int odd : {1, 7, 333, 2501, 5999}) {
+    WriteScanFile(lines);
+    snprintf(name, sizeof name, "C:\\D%04d", odd);
+    prog.startupDirectory = name;
+    EXPECT_EQ(Run("/a"), 0) << name;
+    std::vector<std::string> expected = lines;
+    expected.insert(expected.begin() + 1 + (odd + 1) / 2, name);
+    EXPECT_EQ(ScanFileLines(), expected) << name;
+  }
+}
+
 TEST_F(AddDirectory, RefusalsLeaveTheFileAlone) {
   struct Case { const char* dir; const char* message; };
   const Case cases[] = {

@@ -65,6 +65,42 @@ TEST_F(TextFile, LinesSplitAsTheRulesSayAcrossBlockBoundaries) {
   EXPECT_EQ(ReadAll(sys, edge), (std::vector<std::string>{std::string(65535, 'x'), "next"}));
 }
 
+// Copying clean runs as they are and writing the other lines anew must give
+// the bytes of writing every line anew, whatever the line ends and however
+// the runs are cut.
+TEST_F(TextFile, CleanRunsCopyToTheSameBytesAsLineByLine) {
+  std::mt19937 rng(11);
+  for (int round = 0; round < 30; ++round) {
+    std::string data;
+    size_t size = 150000 + rng() % 60000;
+    while (data.size() < size) {
+      unsigned k = rng() % 40;
+      if (k == 0) data += '\r';
+      else if (k == 1) data += '\n';
+      else if (k == 2 && round % 3 == 0) data += '\x1a';
+      else if (k < 8) data += "\r\n";
+      else data.append(1 + rng() % 30, static_cast<char>('a' + k));
+    }
+    std::string expected;
+    for (const std::string& line : Reference(data)) expected += line + "\r\n";
+    sys.files["F"] = data;
+    LineReader reader(sys.OpenFile("F", OpenMode::kRead).handle);
+    std::unique_ptr<File> out = sys.OpenFile("G", OpenMode::kCreate).handle;
+    LineWriter writer(out.get());
+    std::string_view line;
+    for (;;) {
+      long lines = 0;
+      std::string_view run = reader.CleanRun(1 + static_cast<long>(rng() % 5000), &lines);
+      if (lines > 0) writer.Raw(run);
+      else if (reader.Next(&line)) writer.Line(line);
+      else break;
+    }
+    writer.Flush();
+    reader.Close();
+    ASSERT_EQ(sys.files["G"], expected) << "round " << round;
+  }
+}
+
 TEST_F(TextFile, AFailedWriteEndsTheProgramWithTheReport) {
   sys.writeBudget = 3;
   std::unique_ptr<File> out = sys.OpenFile("G", OpenMode::kCreate).handle;
