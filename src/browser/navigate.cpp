@@ -62,31 +62,38 @@ void SwitchDrive(int step) {
   DrawTreeScreen();
 }
 
-// The keys that move the selection within the shown drive; false for any
-// other key.
-bool MoveKey(int key, int d) {
+// Up, Down, Right, the page keys, Home and End: through the list window;
+// false for any other key.
+bool ListKey(int key, int d) {
+  DriveTree& t = Drive(d);
+  const int n = t.entryCount;
+  int& s = t.currentEntry;
+  // Right goes down the tree like Down.
+  const std::optional<ListMove> move =
+      key == kKeyRight ? std::optional<ListMove>(ListMove::kDown) : ListMoveOfKey(key);
+  if (!move) return false;
+  // Lines scroll within the rows the drive uses; a page is the whole list
+  // window even for a drive too short to fill it.
+  const bool page = *move == ListMove::kPageUp || *move == ListMove::kPageDown;
+  const int rows = page ? prog.ScreenRows - 2 : t.rowsUsed;
+  // Up and Down at the list's ends leave a speed search running.
+  if ((*move != ListMove::kUp || s > 1) && (*move != ListMove::kDown || s < n))
+    EndSpeedSearch();
+  const ListStep step = MoveInList({s, t.topEntry}, *move, rows, n, JumpRedraw::kAlways);
+  s = step.window.selected;
+  t.topEntry = step.window.top;
+  if (step.redraw) DrawListWindow(d);
+  return true;
+}
+
+// Left, Ctrl-Up and Ctrl-Down: along the tree's levels; false for any other
+// key.
+bool LevelKey(int key, int d) {
   DriveTree& t = Drive(d);
   const int n = t.entryCount;
   const int w = t.rowsUsed;
   int& s = t.currentEntry;
   int& top = t.topEntry;
-  // Right goes down the tree like Down.
-  const std::optional<ListMove> move =
-      key == kKeyRight ? std::optional<ListMove>(ListMove::kDown) : ListMoveOfKey(key);
-  if (move) {
-    // Lines scroll within the rows the drive uses; a page is the whole list
-    // window even for a drive too short to fill it.
-    const bool page = *move == ListMove::kPageUp || *move == ListMove::kPageDown;
-    const int rows = page ? prog.ScreenRows - 2 : w;
-    // Up and Down at the list's ends leave a speed search running.
-    if ((*move != ListMove::kUp || s > 1) && (*move != ListMove::kDown || s < n))
-      EndSpeedSearch();
-    const ListStep step = MoveInList({s, top}, *move, rows, n, JumpRedraw::kAlways);
-    s = step.window.selected;
-    top = step.window.top;
-    if (step.redraw) DrawListWindow(d);
-    return true;
-  }
   switch (key) {
     case kKeyLeft:
       if (s > 1) {
@@ -129,6 +136,10 @@ bool MoveKey(int key, int d) {
       return false;
   }
 }
+
+// The keys that move the selection within the shown drive; false for any
+// other key.
+bool MoveKey(int key, int d) { return ListKey(key, d) || LevelKey(key, d); }
 
 }  // namespace
 

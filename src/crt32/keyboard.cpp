@@ -52,11 +52,8 @@ void Row(KeyTable& t, int vk, Entry n, Entry s, Entry c, Entry a) {
   t.plane[kAlt][vk] = a;
 }
 
-KeyTable BuildTable() {
-  KeyTable t;
-  for (auto& p : t.plane)
-    for (auto& e : p) e = kNone;
-
+// Editing, navigation and the keys that are one control character.
+void AddControlKeys(KeyTable& t) {
   Row(t, 8, Char(8), Char(8), Char(127), kNone);
   Row(t, 9, Char(9), Scan(15), Scan(148), Scan(165));
   Row(t, 13, Char(13), Char(13), Char(10), Scan(28));
@@ -73,7 +70,10 @@ KeyTable BuildTable() {
   Row(t, 44, kNone, kNone, Scan(114), kNone);
   Row(t, 45, Scan(82), Scan(82), Scan(146), Scan(162));
   Row(t, 46, Scan(83), Scan(83), Scan(255), Scan(163));
+}
 
+// Digits, letters and the keypad.
+void AddCharacterKeys(KeyTable& t) {
   // Digit row: normal and shift come from the layout, not from here.
   t.plane[kAlt][int{'0'}] = Scan(129);
   for (int d = 1; d <= 9; ++d) t.plane[kAlt]['0' + d] = Scan(119 + d);
@@ -94,12 +94,16 @@ KeyTable BuildTable() {
   t.plane[kNormal][109] = Char('-');
   Row(t, 110, Char('.'), Scan(83), kNone, kNone);
   Row(t, 111, Char('/'), Char('?'), kNone, kNone);
+}
 
+void AddFunctionKeys(KeyTable& t) {
   for (int i = 0; i < 10; ++i)
     Row(t, 112 + i, Scan(59 + i), Scan(84 + i), Scan(94 + i), Scan(104 + i));
   Row(t, 122, Scan(133), Scan(135), Scan(137), Scan(139));
   Row(t, 123, Scan(134), Scan(136), Scan(138), Scan(140));
+}
 
+void MarkTranslated(KeyTable& t) {
   // Everything but the layout's punctuation and the OEM-specific codes.
   std::memset(t.translated, 0xFF, sizeof t.translated);
   auto exclude = [&t](int from, int to) {
@@ -112,6 +116,16 @@ KeyTable BuildTable() {
   exclude(230, 230);
   exclude(233, 245);
   exclude(255, 255);
+}
+
+KeyTable BuildTable() {
+  KeyTable t;
+  for (auto& p : t.plane)
+    for (auto& e : p) e = kNone;
+  AddControlKeys(t);
+  AddCharacterKeys(t);
+  AddFunctionKeys(t);
+  MarkTranslated(t);
   return t;
 }
 

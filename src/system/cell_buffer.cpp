@@ -156,72 +156,81 @@ void CellBuffer::ScrollUp(uint16_t attr) {
   MarkAllDirty();
 }
 
+void CellBuffer::NewLine(Pen* pen) {
+  pen->x = 0;
+  if (++pen->y >= rows_) {
+    pen->y = rows_ - 1;
+    ScrollUp(pen->attr);
+  }
+}
+
+void CellBuffer::PutAtPen(const Pen& pen, Cell::Kind kind, const char* b,
+                          int n) {
+  if (pen.x >= columns_) return;
+  int i = pen.y * columns_ + pen.x;
+  Put(i, kind, b, n);
+  SetAttribute(i, pen.attr);
+}
+
+void CellBuffer::OutputControl(char c, Pen* pen) {
+  if (c == '\r') {
+    pen->x = 0;
+  } else if (c == '\n') {
+    NewLine(pen);
+  } else if (c == '\b') {
+    if (pen->x > 0) --pen->x;
+  } else if (c == '\t') {
+    do {
+      PutAtPen(*pen, Cell::kByte, " ", 1);
+      if (++pen->x >= columns_ && pen->wrap) {
+        NewLine(pen);
+        break;
+      }
+    } while (pen->x % 8 != 0);
+  }
+}
+
+void CellBuffer::OutputChar(const char* b, TextChar tc, Pen* pen) {
+  if (tc.cells == 2) {
+    if (pen->x == columns_ - 1) {
+      PutAtPen(*pen, Cell::kByte, " ", 1);
+      if (!pen->wrap) {
+        pen->x += 2;
+        return;
+      }
+      NewLine(pen);
+    }
+    PutAtPen(*pen, Cell::kWide, b, tc.bytes);
+    ++pen->x;
+    PutAtPen(*pen, Cell::kWideTail, "", 0);
+  } else {
+    PutAtPen(*pen, tc.bytes > 1 ? Cell::kChar : Cell::kByte, b, tc.bytes);
+  }
+  if (++pen->x >= columns_ && pen->wrap) NewLine(pen);
+}
+
 void CellBuffer::Output(const char* text, int bytes, Coord* cursor,
                         uint16_t attr, bool wrap) {
-  int x = std::max<int>(cursor->x, 0);
-  if (wrap) x = std::min(x, columns_ - 1);
-  int y = std::min<int>(std::max<int>(cursor->y, 0), rows_ - 1);
-  auto newLine = [&] {
-    x = 0;
-    if (++y >= rows_) {
-      y = rows_ - 1;
-      ScrollUp(attr);
-    }
-  };
-  auto put = [&](Cell::Kind kind, const char* b, int n) {
-    if (x >= columns_) return;
-    int i = y * columns_ + x;
-    Put(i, kind, b, n);
-    if (cells_[static_cast<size_t>(i)].attr != attr) {
-      cells_[static_cast<size_t>(i)].attr = attr;
-      Dirty(i);
-    }
-  };
+  Pen pen;
+  pen.x = std::max<int>(cursor->x, 0);
+  if (wrap) pen.x = std::min(pen.x, columns_ - 1);
+  pen.y = std::min<int>(std::max<int>(cursor->y, 0), rows_ - 1);
+  pen.attr = attr;
+  pen.wrap = wrap;
   size_t size = bytes > 0 ? static_cast<size_t>(bytes) : 0;
   for (size_t pos = 0; pos < size;) {
     char c = text[pos];
     if (c == '\r' || c == '\n' || c == '\b' || c == '\a' || c == '\t') {
       ++pos;
-      if (c == '\r') {
-        x = 0;
-      } else if (c == '\n') {
-        newLine();
-      } else if (c == '\b') {
-        if (x > 0) --x;
-      } else if (c == '\t') {
-        do {
-          put(Cell::kByte, " ", 1);
-          if (++x >= columns_ && wrap) {
-            newLine();
-            break;
-          }
-        } while (x % 8 != 0);
-      }
+      OutputControl(c, &pen);
       continue;
     }
     TextChar tc = NextTextChar(text, size, pos);
-    const char* b = text + pos;
+    OutputChar(text + pos, tc, &pen);
     pos += static_cast<size_t>(tc.bytes);
-    if (tc.cells == 2) {
-      if (x == columns_ - 1) {
-        put(Cell::kByte, " ", 1);
-        if (wrap) {
-          newLine();
-        } else {
-          x += 2;
-          continue;
-        }
-      }
-      put(Cell::kWide, b, tc.bytes);
-      ++x;
-      put(Cell::kWideTail, "", 0);
-    } else {
-      put(tc.bytes > 1 ? Cell::kChar : Cell::kByte, b, tc.bytes);
-    }
-    if (++x >= columns_ && wrap) newLine();
   }
-  cursor->x = static_cast<int16_t>(std::min(x, 30000));
-  cursor->y = static_cast<int16_t>(y);
+  cursor->x = static_cast<int16_t>(std::min(pen.x, 30000));
+  cursor->y = static_cast<int16_t>(pen.y);
 }
 
 bool CellBuffer::Blank() const {

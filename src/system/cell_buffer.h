@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "system/console_device.h"
+#include "system/text_cells.h"
 
 struct Cell {
   enum Kind : uint8_t {
@@ -80,6 +81,17 @@ class CellBuffer {
   // it lands on half of.
   void Put(int index, Cell::Kind kind, const char* bytes, int size);
   void ScrollUp(uint16_t attr);
+
+  // Where processed output stands and how it writes.
+  struct Pen {
+    int x = 0, y = 0;
+    uint16_t attr = 0;
+    bool wrap = true;
+  };
+  void NewLine(Pen* pen);
+  void PutAtPen(const Pen& pen, Cell::Kind kind, const char* bytes, int size);
+  void OutputControl(char c, Pen* pen);
+  void OutputChar(const char* bytes, TextChar tc, Pen* pen);
 
   int columns_ = 0;
   int rows_ = 0;

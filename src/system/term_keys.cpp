@@ -173,42 +173,101 @@ Key ByteKey(unsigned char c) {
 
 enum class Match { kKey, kNone, kIncomplete };
 
-// One escape sequence at `pos` (which holds ESC).  kNone: no sequence
-// starts here; kKey with `key.vk` 0 means a sequence that names no key we
-// know, which is swallowed whole.
-Match ParseSequence(const std::string& s, size_t pos, Key* key,
-                    uint32_t* mods, size_t* length) {
+// SS3 at `pos`, optionally with a modifier digit in front of the final (old
+// xterm).
+Match ParseSs3(const std::string& s, size_t pos, Key* key, uint32_t* mods,
+               size_t* length) {
   size_t n = s.size();
-  if (pos + 1 >= n) return Match::kIncomplete;
-  char intro = s[pos + 1];
-  *mods = 0;
-  if (intro == 'O') {
-    // SS3, optionally with a modifier digit in front of the final (old xterm).
-    size_t at = pos + 2;
-    if (at >= n) return Match::kIncomplete;
-    int param = 0;
-    for (; at < n && s[at] >= '0' && s[at] <= '9'; ++at)
-      if (param < 10000) param = param * 10 + (s[at] - '0');
-    if (at >= n) return Match::kIncomplete;
-    char final = s[at];
-    *length = at + 1 - pos;
-    *mods = Modifiers(param);
-    for (const Ss3Key& k : kSs3Only) {
-      if (k.final == final) {
-        *key = k.key;
-        return Match::kKey;
-      }
-    }
-    if (final >= 'p' && final <= 'y') {
-      *key = Key{static_cast<uint16_t>(kVkNumpad0 + (final - 'p')), 0,
-                 static_cast<uint8_t>('0' + (final - 'p')), false};
+  size_t at = pos + 2;
+  if (at >= n) return Match::kIncomplete;
+  int param = 0;
+  for (; at < n && s[at] >= '0' && s[at] <= '9'; ++at)
+    if (param < 10000) param = param * 10 + (s[at] - '0');
+  if (at >= n) return Match::kIncomplete;
+  char final = s[at];
+  *length = at + 1 - pos;
+  *mods = Modifiers(param);
+  for (const Ss3Key& k : kSs3Only) {
+    if (k.final == final) {
+      *key = k.key;
       return Match::kKey;
     }
-    if (!FindFinal(final, key)) *key = Key{};
+  }
+  if (final >= 'p' && final <= 'y') {
+    *key = Key{static_cast<uint16_t>(kVkNumpad0 + (final - 'p')), 0,
+               static_cast<uint8_t>('0' + (final - 'p')), false};
     return Match::kKey;
   }
-  if (intro != '[') return Match::kNone;
+  if (!FindFinal(final, key)) *key = Key{};
+  return Match::kKey;
+}
 
+// The parameter bytes of a CSI sequence.
+struct CsiParams {
+  int values[4] = {0, 0, 0, 0};
+  int count = 0;
+  bool digits = false;
+  bool privateMarker = false;
+};
+
+// Reads parameters from `*at` up to the first byte that is not one; false
+// when the text ends first.
+bool ReadCsiParams(const std::string& s, size_t* at, CsiParams* p) {
+  for (;; ++*at) {
+    if (*at >= s.size()) return false;
+    unsigned char c = static_cast<unsigned char>(s[*at]);
+    if (c >= '0' && c <= '9') {
+      if (p->count < 4 && p->values[p->count] < 10000)
+        p->values[p->count] = p->values[p->count] * 10 + (c - '0');
+      p->digits = true;
+    } else if (c == ';') {
+      ++p->count;
+    } else if (c >= 0x3C && c <= 0x3F) {
+      // private-parameter markers: part of a sequence we do not decode
+      p->privateMarker = true;
+    } else {
+      break;
+    }
+  }
+  ++p->count;
+  return true;
+}
+
+// The key a whole CSI sequence with final byte at `at` names.
+Match CsiKey(const std::string& s, size_t pos, size_t at, char final,
+             const CsiParams& p, Key* key, uint32_t* mods, size_t* length) {
+  *key = Key{};
+  if (p.privateMarker) return Match::kKey;
+  if (final == '~' || final == '$' || final == '^' || final == '@') {
+    for (const TildeKey& t : kTildes) {
+      if (t.number == p.values[0]) {
+        *key = t.key;
+        break;
+      }
+    }
+    if (final == '$') *mods = kShift;
+    if (final == '^') *mods = kCtrl;
+    if (final == '@') *mods = kCtrl | kShift;
+    if (final == '~' && p.count > 1) *mods = Modifiers(p.values[1]);
+    return Match::kKey;
+  }
+  if (final == 'M' && p.count == 1 && !p.digits) {
+    // An X10 mouse report: three bytes of data follow.
+    if (at + 3 >= s.size()) return Match::kIncomplete;
+    *length = at + 4 - pos;
+    return Match::kKey;
+  }
+  if (FindFinal(final, key)) {
+    // CSI 1;N X, or the older CSI N X.
+    *mods = Modifiers(p.count > 1 ? p.values[1] : p.values[0]);
+  }
+  return Match::kKey;
+}
+
+// CSI at `pos`.
+Match ParseCsi(const std::string& s, size_t pos, Key* key, uint32_t* mods,
+               size_t* length) {
+  size_t n = s.size();
   size_t at = pos + 2;
   // The Linux console's F1-F5: CSI [ A..E.
   if (at < n && s[at] == '[') {
@@ -218,30 +277,12 @@ Match ParseSequence(const std::string& s, size_t pos, Key* key,
     *key = (final >= 'A' && final <= 'E') ? Fn(final - 'A' + 1) : Key{};
     return Match::kKey;
   }
-  int params[4] = {0, 0, 0, 0};
-  int count = 0;
-  bool digits = false;
-  bool privateMarker = false;
-  for (;; ++at) {
-    if (at >= n) return Match::kIncomplete;
-    unsigned char c = static_cast<unsigned char>(s[at]);
-    if (c >= '0' && c <= '9') {
-      if (count < 4 && params[count] < 10000) params[count] = params[count] * 10 + (c - '0');
-      digits = true;
-    } else if (c == ';') {
-      ++count;
-    } else if (c >= 0x3C && c <= 0x3F) {
-      // private-parameter markers: part of a sequence we do not decode
-      privateMarker = true;
-    } else {
-      break;
-    }
-  }
-  ++count;
+  CsiParams params;
+  if (!ReadCsiParams(s, &at, &params)) return Match::kIncomplete;
   // Intermediate bytes, then the final byte; rxvt ends modified keys with
   // $ (Shift), ^ (Ctrl) or @ (Ctrl+Shift) after the number.
   char final = s[at];
-  if (final == '$' && digits) {
+  if (final == '$' && params.digits) {
     *length = at + 1 - pos;
   } else {
     while (static_cast<unsigned char>(s[at]) >= 0x20 &&
@@ -258,33 +299,19 @@ Match ParseSequence(const std::string& s, size_t pos, Key* key,
     }
     *length = at + 1 - pos;
   }
-  *key = Key{};
-  if (privateMarker) return Match::kKey;
+  return CsiKey(s, pos, at, final, params, key, mods, length);
+}
 
-  if (final == '~' || final == '$' || final == '^' || final == '@') {
-    for (const TildeKey& t : kTildes) {
-      if (t.number == params[0]) {
-        *key = t.key;
-        break;
-      }
-    }
-    if (final == '$') *mods = kShift;
-    if (final == '^') *mods = kCtrl;
-    if (final == '@') *mods = kCtrl | kShift;
-    if (final == '~' && count > 1) *mods = Modifiers(params[1]);
-    return Match::kKey;
-  }
-  if (final == 'M' && count == 1 && !digits) {
-    // An X10 mouse report: three bytes of data follow.
-    if (at + 3 >= n) return Match::kIncomplete;
-    *length = at + 4 - pos;
-    return Match::kKey;
-  }
-  if (FindFinal(final, key)) {
-    // CSI 1;N X, or the older CSI N X.
-    *mods = Modifiers(count > 1 ? params[1] : params[0]);
-  }
-  return Match::kKey;
+// One escape sequence at `pos` (which holds ESC).  kNone: no sequence
+// starts here; kKey with `key.vk` 0 means a sequence that names no key we
+// know, which is swallowed whole.
+Match ParseSequence(const std::string& s, size_t pos, Key* key,
+                    uint32_t* mods, size_t* length) {
+  if (pos + 1 >= s.size()) return Match::kIncomplete;
+  *mods = 0;
+  if (s[pos + 1] == 'O') return ParseSs3(s, pos, key, mods, length);
+  if (s[pos + 1] == '[') return ParseCsi(s, pos, key, mods, length);
+  return Match::kNone;
 }
 
 }  // namespace
