@@ -45,10 +45,8 @@ std::string ParentPath(const std::string& path) {
   return parent;
 }
 
-}  // namespace
-
-void AddCurrentDirectory(std::unique_ptr<File> scanFile) {
-  const std::string& newPath = prog.startupDirectory;
+// Refuses, with the reason, a directory that cannot take a line of its own.
+void CheckAddable(const std::string& newPath) {
   if (newPath.empty())
     FatalExit("Cannot add the current directory to scan file: its name does "
               "not fit the system code page and it has no short name.");
@@ -62,6 +60,71 @@ void AddCurrentDirectory(std::unique_ptr<File> scanFile) {
               theSystem->DriveMapText() + ".");
   if (newPath.size() == 3)
     FatalExit("Cannot add root directory to scan file.", Outcome::kNothing);
+}
+
+struct Insertion {
+  long insertAt = 0;  // 1-based line number the new line takes
+  bool parentFound = false;
+  std::string lastLine;  // the last line compared
+};
+
+// Where the new line belongs: before the first line that sorts after it in
+// tree order, or after the last line.
+Insertion FindInsertion(std::unique_ptr<File> scanFile, const std::string& newPath,
+                        const std::string& parent) {
+  Insertion at;
+  bool stopped = false;
+  LineReader reader(std::move(scanFile));
+  std::string_view line;
+  while (reader.Next(&line)) {
+    ++at.insertAt;
+    if (!InFormat(line)) continue;
+    if (line[3] == '*') line = line.substr(0, 3);
+    if (EqualUpperAscii(line, parent)) at.parentFound = true;
+    at.lastLine.assign(line.data(), line.size());
+    if (CompareTreeOrder(newPath, line) <= 0) {
+      stopped = true;
+      break;
+    }
+  }
+  reader.Close();
+  if (!stopped) ++at.insertAt;
+  return at;
+}
+
+// Copies the scan file into the rewrite with newLine before line insertAt.
+// Lines already in the form written go over in runs, as they are; any
+// other line is written anew.
+void CopyWithNewLine(LineReader* reader, ScanFileRewrite* rewrite, long insertAt,
+                     const std::string& newLine) {
+  long n = 0;  // lines copied
+  bool inserted = false;
+  std::string_view line;
+  for (;;) {
+    long run = 0;
+    std::string_view lines =
+        reader->CleanRun(inserted ? LONG_MAX : insertAt - 1 - n, &run);
+    if (run > 0) {
+      WriteScanLines(rewrite, lines);
+      n += run;
+    } else if (!inserted && n + 1 == insertAt) {
+      WriteScanLine(rewrite, newLine);
+      inserted = true;
+    } else if (reader->Next(&line)) {
+      ++n;
+      WriteScanLine(rewrite, line);
+    } else {
+      break;
+    }
+  }
+  if (!inserted) WriteScanLine(rewrite, newLine);
+}
+
+}  // namespace
+
+void AddCurrentDirectory(std::unique_ptr<File> scanFile) {
+  const std::string& newPath = prog.startupDirectory;
+  CheckAddable(newPath);
   const std::string parent = ParentPath(newPath);
 
   // Everything from the read below to the replacement happens under the
@@ -81,33 +144,11 @@ void AddCurrentDirectory(std::unique_ptr<File> scanFile) {
     refuse("Error opening " + ScanFilePath() + ", you may need to rescan drives.",
            Outcome::kError);
 
-  // Find where the new line belongs: before the first line that sorts
-  // after it in tree order.
-  long insertAt = 0;  // 1-based line number the new line takes
-  bool found = false;
-  bool stopped = false;
-  std::string lastLine;
-  {
-    LineReader reader(std::move(scanFile));
-    std::string_view line;
-    while (reader.Next(&line)) {
-      ++insertAt;
-      if (!InFormat(line)) continue;
-      if (line[3] == '*') line = line.substr(0, 3);
-      if (EqualUpperAscii(line, parent)) found = true;
-      lastLine.assign(line.data(), line.size());
-      if (CompareTreeOrder(newPath, line) <= 0) {
-        stopped = true;
-        break;
-      }
-    }
-    reader.Close();
-  }
-  if (EqualUpperAscii(newPath, lastLine))
+  const Insertion at = FindInsertion(std::move(scanFile), newPath, parent);
+  if (EqualUpperAscii(newPath, at.lastLine))
     refuse(ScreenName(newPath) + " has already been scanned.", Outcome::kNothing);
-  if (!found)
+  if (!at.parentFound)
     refuse("Parent directory \"" + ScreenName(parent) + "\" not in scan file.", Outcome::kError);
-  if (!stopped) ++insertAt;
 
   // Readers take a line by its upper-case drive letter; one recorded in
   // lower case would be lost to them.
@@ -121,30 +162,7 @@ void AddCurrentDirectory(std::unique_ptr<File> scanFile) {
     UnableToModify();
   }
   LineReader reader(std::move(old));
-  long n = 0;  // lines copied
-  bool inserted = false;
-  std::string_view line;
-  for (;;) {
-    // Lines already in the form written go over in runs, as they are; any
-    // other line is written anew.  The new line goes in before line
-    // insertAt.
-    long run = 0;
-    std::string_view lines =
-        reader.CleanRun(inserted ? LONG_MAX : insertAt - 1 - n, &run);
-    if (run > 0) {
-      WriteScanLines(&rewrite, lines);
-      n += run;
-    } else if (!inserted && n + 1 == insertAt) {
-      WriteScanLine(&rewrite, newLine);
-      inserted = true;
-    } else if (reader.Next(&line)) {
-      ++n;
-      WriteScanLine(&rewrite, line);
-    } else {
-      break;
-    }
-  }
-  if (!inserted) WriteScanLine(&rewrite, newLine);
+  CopyWithNewLine(&reader, &rewrite, at.insertAt, newLine);
   // Closed first: a file still open for reading cannot be replaced on every
   // system.
   reader.Close();
