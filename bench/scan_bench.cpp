@@ -11,7 +11,7 @@
 #include "scanner/scan.h"
 #include "scanner/sort.h"
 #include "store/drive_table.h"
-#include "system/platform.h"
+#include "platform/platform.h"
 #include "test_console.h"
 
 namespace {

@@ -6,13 +6,13 @@
 #include "crt32/console.h"
 #include "crt32/keyboard.h"
 #include "crt32/screen.h"
-#include "system/text_cells.h"
+#include "text/text_cells.h"
 #include "crt32/screen_layout.h"
 #include "scanner/drive_lines.h"
 #include "scanner/rewrite.h"
 #include "store/drive_table.h"
 #include "store/load.h"
-#include "system/ascii.h"
+#include "text/ascii.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "crt32/screen.h"
 #include "crt32/screen_layout.h"
 #include "store/drive_table.h"
-#include "system/system.h"
+#include "platform/system.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "crt32/console.h"
-#include "system/text_cells.h"
+#include "text/text_cells.h"
 #include "crt32/screen_layout.h"
 #include "store/drive_table.h"
 

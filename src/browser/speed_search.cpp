@@ -9,10 +9,10 @@
 #include "crt32/console.h"
 #include "crt32/key_codes.h"
 #include "crt32/screen.h"
-#include "system/text_cells.h"
+#include "text/text_cells.h"
 #include "crt32/screen_layout.h"
 #include "store/drive_table.h"
-#include "system/ascii.h"
+#include "text/ascii.h"
 
 namespace {
 

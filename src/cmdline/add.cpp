@@ -6,12 +6,11 @@
 #include "crt32/console.h"
 #include "scanner/rewrite.h"
 #include "scanner/sort.h"
-#include "system/process.h"
+#include "platform/process.h"
 #include "crt32/screen.h"
 #include "store/drive_table.h"
 #include "store/text_file.h"
-#include "system/ascii.h"
-#include "system/drive_map.h"
+#include "text/ascii.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "system/system.h"
+#include "platform/system.h"
 
 // Takes the scan file open for reading at its first line.  Never returns.
 [[noreturn]] void AddCurrentDirectory(std::unique_ptr<File> scanFile);

@@ -7,7 +7,7 @@
 #include "crt32/console.h"
 #include "crt32/key_codes.h"
 #include "crt32/keyboard.h"
-#include "system/text_cells.h"
+#include "text/text_cells.h"
 #include "crt32/list_window.h"
 #include "crt32/screen_layout.h"
 

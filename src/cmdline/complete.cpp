@@ -7,7 +7,7 @@
 #include "crt32/console.h"
 #include "store/drive_table.h"
 #include "store/text_file.h"
-#include "system/ascii.h"
+#include "text/ascii.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "system/system.h"
+#include "platform/system.h"
 
 // The argument that asks for completion; the word follows it.
 constexpr char kCompleteOption[] = "--complete";

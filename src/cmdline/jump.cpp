@@ -4,12 +4,12 @@
 #include <string_view>
 
 #include "crt32/console.h"
-#include "system/process.h"
+#include "platform/process.h"
 #include "crt32/screen.h"
 #include "store/drive_table.h"
 #include "store/text_file.h"
-#include "system/ascii.h"
-#include "system/console_device.h"
+#include "text/ascii.h"
+#include "platform/console_device.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "system/system.h"
+#include "platform/system.h"
 
 enum class MatchMode { kStartsWith, kAnywhere };
 

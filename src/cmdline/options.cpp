@@ -7,12 +7,11 @@
 #include "cmdline/jump.h"
 #include "crt32/console.h"
 #include "scanner/rescan.h"
-#include "system/process.h"
+#include "platform/process.h"
 #include "crt32/screen.h"
 #include "store/drive_table.h"
-#include "system/ascii.h"
-#include "system/drive_map.h"
-#include "system/system.h"
+#include "text/ascii.h"
+#include "platform/system.h"
 
 namespace {
 

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "system/text_cells.h"
-#include "system/process.h"
-#include "system/console_device.h"
-#include "system/system.h"
+#include "text/text_cells.h"
+#include "platform/process.h"
+#include "platform/console_device.h"
+#include "platform/system.h"
 
 // Slot tables: foreground and background of colour slots 1..30.
 const uint8_t kSlotForeground[31] = {

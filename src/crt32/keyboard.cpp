@@ -3,9 +3,9 @@
 #include <cstring>
 #include <functional>
 
-#include "system/ascii.h"
-#include "system/process.h"
-#include "system/system.h"
+#include "text/ascii.h"
+#include "platform/process.h"
+#include "platform/system.h"
 
 namespace {
 

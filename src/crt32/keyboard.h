@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "system/console_device.h"
+#include "platform/console_device.h"
 
 uint8_t ReadKeyChar();
 bool KeyWaiting();

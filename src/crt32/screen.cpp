@@ -3,8 +3,8 @@
 #include <vector>
 
 #include "crt32/console.h"
-#include "system/console_device.h"
-#include "system/system.h"
+#include "platform/console_device.h"
+#include "platform/system.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "system/process.h"
+#include "platform/process.h"
 
 void SaveScreen();
 void RestoreScreen();

@@ -7,11 +7,11 @@
 #include "scanner/rewrite.h"
 #include "scanner/scan.h"
 #include "scanner/sort.h"
-#include "system/process.h"
+#include "platform/process.h"
 #include "crt32/screen.h"
 #include "store/drive_table.h"
 #include "store/load.h"
-#include "system/ascii.h"
+#include "text/ascii.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "scanner/rewrite.h"
 
-#include "system/process.h"
+#include "platform/process.h"
 #include "store/drive_table.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "store/text_file.h"
-#include "system/system.h"
+#include "platform/system.h"
 
 // How long a rewrite waits for another run's to finish.
 constexpr int kRewriteWaitMs = 5000;

@@ -15,7 +15,7 @@
 #include "crt32/console.h"
 #include "crt32/keyboard.h"
 #include "store/drive_table.h"
-#include "system/system.h"
+#include "platform/system.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "store/drive_table.h"
-#include "system/ascii.h"
+#include "text/ascii.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "crt32/console.h"
-#include "system/process.h"
+#include "platform/process.h"
 #include "store/drive_table.h"
-#include "system/system.h"
+#include "platform/system.h"
 
 namespace {
 

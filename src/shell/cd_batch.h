@@ -4,6 +4,6 @@
 
 #include <string>
 
-#include "system/cd_format.h"  // the files' text
+#include "platform/cd_format.h"  // the files' text
 
 void WriteCdBatch();

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "shell/shell.h"
-#include "system/platform.h"
+#include "platform/platform.h"
 
 int main(int argc, char** argv) {
   std::unique_ptr<System> system = CreatePlatformSystem(argv[0]);

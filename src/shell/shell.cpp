@@ -9,8 +9,8 @@
 #include "shell/cd_batch.h"
 #include "store/drive_table.h"
 #include "store/load.h"
-#include "system/ascii.h"
-#include "system/system.h"
+#include "text/ascii.h"
+#include "platform/system.h"
 
 namespace {
 

@@ -5,12 +5,12 @@
 #include "crt32/keyboard.h"
 #include "crt32/screen.h"
 #include "shell/cd_batch.h"
-#include "system/process.h"
+#include "platform/process.h"
 #include "shell/shell.h"
 #include "store/drive_table.h"
 #include "store/load.h"
-#include "system/ascii.h"
-#include "system/system.h"
+#include "text/ascii.h"
+#include "platform/system.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "system/ascii.h"
+#include "text/ascii.h"
 
 // Entries per drive, root included.  A variable only so that tests can reach
 // the limit with small trees; ResetProgramState puts the default back.

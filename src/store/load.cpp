@@ -6,12 +6,12 @@
 #include <string_view>
 
 #include "crt32/console.h"
-#include "system/process.h"
+#include "platform/process.h"
 #include "crt32/screen_layout.h"
 #include "store/drive_table.h"
 #include "store/tree_prefixes.h"
 #include "store/text_file.h"
-#include "system/system.h"
+#include "platform/system.h"
 
 namespace {
 

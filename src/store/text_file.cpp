@@ -7,7 +7,7 @@
 #include <emmintrin.h>
 #endif
 
-#include "system/process.h"
+#include "platform/process.h"
 
 namespace {
 constexpr size_t kBlock = 1 << 16;

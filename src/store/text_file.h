@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "system/system.h"
+#include "platform/system.h"
 
 class LineReader {
  public:

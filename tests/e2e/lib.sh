@@ -197,3 +197,136 @@ cmd_batch() {
   tmux -L "$TMUX_SOCKET" kill-server
   TMUX_SOCKET=
 }
+
+# --- Set-up and checks shared by the POSIX and Wine twins of a test ---
+
+# The jump tests' folders under $1 and their scan-file lines (CRLF), with
+# any further lines given.
+jump_fixture() { mkdir -p "$1/ALPHA/TARGET" "$1/BETA/MULTI" "$1/GAMMA/MULTI"; }
+jump_scan_lines() {
+  printf '%s\r\n' 'D:\*07.12.2026' 'D:\ALPHA' 'D:\ALPHA\TARGET' 'D:\BETA' \
+    'D:\BETA\MULTI' 'D:\GAMMA' 'D:\GAMMA\MULTI' "$@"
+}
+
+# `ks ?` printed the option list (its head may have scrolled into the
+# pane's history).
+check_option_list() {
+  local screen line
+  screen=$(tmux -L "$TMUX_SOCKET" capture-pane -p -S - -t main)
+  for line in "Kestrin 95 command line options" \
+              "KS d:*dir_name  ; Restricts search to specified drive only" \
+              "                ; e.g. KS /s+CGK"; do
+    echo "$screen" | grep -qF -- "$line" || fail "option list lacks: $line"
+  done
+}
+
+# tmux key names, each followed by the code the key reader must give; the
+# keys both consoles send alike.
+KEYS_COMMON=(
+  BTab -15 C-Up -141 C-Down -145 DC -83 C-DC -255 F1 -59 F2 -60 S-F2 -85
+  M-x -45 M-n -49 M-p -25 a 65
+)
+
+# Sends the key-echo tool each key of keys=(name code ...) and waits for its
+# row before the next; Q ends the tool.  Sets expected=(codes) and n; with
+# KEYS_SHOWN_BEFORE_Q set, also shown= the rows on screen before Q.
+send_key_table() {
+  local i
+  expected=()
+  n=0
+  for ((i = 0; i < ${#keys[@]}; i += 2)); do
+    if [ "${keys[i]}" = Q ] && [ -n "${KEYS_SHOWN_BEFORE_Q:-}" ]; then
+      shown=$(tmux_screen | sed -n 's/^key \(-\?[0-9]*\).*/\1/p')
+    fi
+    tmux_keys "${keys[i]}"
+    expected+=("${keys[i + 1]}")
+    n=$((n + 1))
+    [ "${keys[i]}" = Q ] || wait_rows "$n"
+  done
+}
+
+# The codes file ($1, its text) holds every expected code in order, and the
+# rows on screen ($2) showed each but the last.
+check_key_codes() {
+  local written=$1 shown=$2 want got i
+  want=$(printf '%s\n' "${expected[@]}")
+  for ((i = 0; i < ${#expected[@]}; i++)); do
+    got=$(echo "$written" | sed -n "$((i + 1))p")
+    [ "$got" = "${expected[i]}" ] ||
+      fail "key ${keys[2 * i]}: code '$got', expected ${expected[i]}"
+  done
+  [ "$written" = "$want" ] || fail "codes file differs: $(echo $written)"
+  [ "$(echo "$shown" | head -n $((n - 1)))" = "$(echo "$want" | head -n $((n - 1)))" ] ||
+    fail "codes on screen differ: $(echo $shown)"
+}
+
+# The tools tests' drive (letter $1, folder $2) and its scan file at $3.
+tools_fixture() {
+  mkdir -p "$2/APPS/EDIT" "$2/WINDOWS" "$2/WORK"
+  printf '%s:\\*01.02.2020 08:00:00\r\n%s:\\APPS\r\n%s:\\APPS\\EDIT\r\n%s:\\WINDOWS\r\n%s:\\WORK\r\n' \
+    "$1" "$1" "$1" "$1" "$1" > "$3"
+}
+
+# Alt-P to LPT1 (the file $2) printed drive $1's tree, and Delete on WORK
+# took it out of the scan file $3.
+check_print_and_delete() {
+  local d=$1 expected actual i=0
+  tmux_keys M-p
+  tmux_wait "Print tree to LPT (1,2,3):"
+  tmux_keys 1
+  tmux_wait "Kestrin 95 v1.00"
+  while [ "$i" -lt 200 ] && ! grep -q $'\f' "$2"; do sleep 0.05; i=$((i + 1)); done
+  expected=$(printf '%s:\\\r\n\303\304APPS\r\n\263 \300\304EDIT\r\n\303\304WINDOWS\r\n\300\304WORK\r\n\f' "$d" | od -An -tx1)
+  actual=$(od -An -tx1 < "$2")
+  [ "$expected" = "$actual" ] || fail "printed bytes differ: $actual"
+
+  tmux_keys DC
+  tmux_wait "Delete WORK from scan file (y/n) ?"
+  tmux_keys y
+  tmux_wait "4 dirs"
+  expected=$(printf '%s:\\*01.02.2020 08:00:00\r\n%s:\\APPS\r\n%s:\\APPS\\EDIT\r\n%s:\\WINDOWS\r\n' \
+    "$d" "$d" "$d" "$d" | od -An -tx1)
+  actual=$(od -An -tx1 < "$3")
+  [ "$expected" = "$actual" ] || fail "KS.DAT after the deletion: $actual"
+}
+
+# The tree tests' drives D and E under $1, with the scan file (LF ends
+# turned to CRLF) at $2; further first-level folders of D as $3...
+tree_fixture() {
+  local root=$1 dat=$2 i extra
+  shift 2
+  mkdir -p "$root/d/apps" "$root/d/work/src/deep" "$root/d/zeta" "$root/e/docs" "$root/e/music"
+  {
+    printf 'D:\\*01.12.2026\nD:\\apps\n'
+    for extra in "$@"; do mkdir -p "$root/d/$extra"; printf 'D:\\%s\n' "$extra"; done
+    printf 'D:\\many\n'
+    for i in $(seq -w 1 30); do printf 'D:\\many\\m%s\n' "$i"; mkdir -p "$root/d/many/m$i"; done
+    printf 'D:\\work\nD:\\work\\src\nD:\\work\\src\\deep\nD:\\zeta\n'
+    printf 'E:\\*02.12.2026\nE:\\docs\nE:\\music\n'
+  } | sed 's/$/\r/' > "$dat"
+}
+
+# The start-up directory is yellow (under the cursor bar: on magenta).
+check_startup_yellow() {
+  local row
+  row=$(tmux -L "$TMUX_SOCKET" capture-pane -p -e -t main | grep -a 'work' | head -1)
+  case "$row" in
+    *'[93m'*work* | *'[1;33m'*work* | *'[33;1m'*work* | *'38;5;11m'*work*) ;;
+    *) fail "start-up directory not yellow: $(printf '%s' "$row" | cat -v)" ;;
+  esac
+}
+
+# The tree tests' walk from the first PgDn on, End sent by the command $1,
+# ending with Enter on E:\music.
+tree_steps_to_music() {
+  step NPage 'D:\zeta'
+  step PPage 'D:\many\m12'
+  step PPage 'D:\ (Scanned 01.12.2026)'
+  "$@" 'D:\zeta'
+  step Tab 'E:\ (Scanned 02.12.2026)'
+  step BTab 'D:\zeta'
+  step Tab 'E:\ (Scanned 02.12.2026)'
+  step Down 'E:\docs'
+  step Right 'E:\music'
+  tmux_keys Enter
+}

@@ -7,9 +7,9 @@
 T=$(e2e_tmpdir)
 T=$(cd "$T" && pwd -P)
 d="$T/d"
-mkdir -p "$T/home" "$d/ALPHA/TARGET" "$d/BETA/MULTI" "$d/GAMMA/MULTI"
-printf '%s\r\n' 'D:\*07.12.2026' 'D:\ALPHA' 'D:\ALPHA\TARGET' 'D:\BETA' \
-  'D:\BETA\MULTI' 'D:\GAMMA' 'D:\GAMMA\MULTI' > "$T/home/KS.DAT"
+mkdir -p "$T/home"
+jump_fixture "$d"
+jump_scan_lines > "$T/home/KS.DAT"
 
 cat > "$T/run.sh" <<'SCRIPT'
 export KS95_DRIVES="C=/;D=$T/d" KS95_HOME="$T/home" KS95_PROGRAM="$KS95_BIN"
@@ -35,10 +35,5 @@ tmux_wait_exit
 
 [ "$(cat "$T/one")" = "status=0 pwd=$d/ALPHA/TARGET" ] || fail "one match: $(cat "$T/one")"
 [ "$(cat "$T/two")" = "status=0 pwd=$d/GAMMA/MULTI" ] || fail "chooser: $(cat "$T/two")"
-screen=$(tmux -L "$TMUX_SOCKET" capture-pane -p -S - -t main)
-for line in "Kestrin 95 command line options" \
-            "KS d:*dir_name  ; Restricts search to specified drive only" \
-            "                ; e.g. KS /s+CGK"; do
-  echo "$screen" | grep -qF -- "$line" || fail "option list lacks: $line"
-done
+check_option_list
 echo "PASS [$E2E_NAME]"

@@ -9,18 +9,7 @@ cd "$tmp"
 
 # tmux key name, then the code it must produce.
 keys=(
-  BTab -15
-  C-Up -141
-  C-Down -145
-  DC -83
-  C-DC -255
-  F1 -59
-  F2 -60
-  S-F2 -85
-  M-x -45
-  M-n -49
-  M-p -25
-  a 65
+  "${KEYS_COMMON[@]}"
   Up -72
   PPage -73
   End -79
@@ -37,30 +26,13 @@ keys=(
 tmux_start keys "$KS95_BUILD_DIR/key_echo" codes.txt
 tmux_wait "key-echo ready"
 
-expected=()
-n=0
-for ((i = 0; i < ${#keys[@]}; i += 2)); do
-  # The full screen goes with the tool: read the rows before the last key.
-  [ "${keys[i]}" != Q ] || shown=$(tmux_screen | sed -n 's/^key \(-\?[0-9]*\).*/\1/p')
-  tmux_keys "${keys[i]}"
-  expected+=("${keys[i + 1]}")
-  n=$((n + 1))
-  [ "${keys[i]}" = Q ] || wait_rows "$n"
-done
+# The full screen goes with the tool: read the rows before the last key.
+KEYS_SHOWN_BEFORE_Q=1 send_key_table
 tmux_wait_exit
 
-want=$(printf '%s\n' "${expected[@]}")
 [ -f codes.txt ] || fail "the tool wrote no codes file"
-written=$(cat codes.txt)
-for ((i = 0; i < ${#expected[@]}; i++)); do
-  got=$(echo "$written" | sed -n "$((i + 1))p")
-  [ "$got" = "${expected[i]}" ] ||
-    fail "key ${keys[2 * i]}: code '$got', expected ${expected[i]}"
-done
-[ "$written" = "$want" ] || fail "codes file differs: $(echo $written)"
 # Each code was on screen before the next key went out.
-[ "$(echo "$shown" | head -n $((n - 1)))" = "$(echo "$want" | head -n $((n - 1)))" ] ||
-  fail "codes on screen differ: $(echo $shown)"
+check_key_codes "$(cat codes.txt)" "$shown"
 
 # Once no key can come any more, waiting for one ends the program with exit
 # code 0 instead of waiting for ever (no terminal at all: setsid).

@@ -4,9 +4,8 @@
 . "$(dirname "$0")/lib.sh"
 
 T=$(e2e_tmpdir)
-mkdir -p "$T/c/APPS/EDIT" "$T/c/WINDOWS" "$T/c/WORK" "$T/home"
-printf 'C:\\*01.02.2020 08:00:00\r\nC:\\APPS\r\nC:\\APPS\\EDIT\r\nC:\\WINDOWS\r\nC:\\WORK\r\n' \
-  >"$T/home/KS.DAT"
+mkdir -p "$T/home"
+tools_fixture C "$T/c" "$T/home/KS.DAT"
 : >"$T/lpt1"
 
 cd "$T/c"
@@ -36,25 +35,9 @@ tmux_wait "Kestrin 95 v1.00"
 tmux_screen | grep -qF "Key             Action" && fail "help still shown"
 tmux_wait "C:\\WORK"
 
-# Print to LPT1, which is a plain file here.
-tmux_keys M-p
-tmux_wait "Print tree to LPT (1,2,3):"
-tmux_keys 1
-tmux_wait "Kestrin 95 v1.00"
-i=0
-while [ "$i" -lt 100 ] && ! grep -q $'\f' "$T/lpt1"; do sleep 0.05; i=$((i + 1)); done
-expected=$(printf 'C:\\\r\n\303\304APPS\r\n\263 \300\304EDIT\r\n\303\304WINDOWS\r\n\300\304WORK\r\n\f' | od -An -tx1)
-actual=$(od -An -tx1 <"$T/lpt1")
-[ "$expected" = "$actual" ] || fail "printed bytes differ: $actual"
-
-# Delete the selected directory (WORK, the last entry) from the scan file.
-tmux_keys DC
-tmux_wait "Delete WORK from scan file (y/n) ?"
-tmux_keys y
-tmux_wait "4 dirs"
-expected=$(printf 'C:\\*01.02.2020 08:00:00\r\nC:\\APPS\r\nC:\\APPS\\EDIT\r\nC:\\WINDOWS\r\n' | od -An -tx1)
-actual=$(od -An -tx1 <"$T/home/KS.DAT")
-[ "$expected" = "$actual" ] || fail "KS.DAT after the deletion: $actual"
+# Print to LPT1, which is a plain file here, and delete the selected
+# directory (WORK, the last entry) from the scan file.
+check_print_and_delete C "$T/lpt1" "$T/home/KS.DAT"
 [ -d "$T/c/WORK" ] || fail "the directory itself was touched"
 
 tmux_keys Escape

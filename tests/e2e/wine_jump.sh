@@ -7,10 +7,10 @@
 tmp=$(e2e_tmpdir)
 wine_setup
 d="$tmp/d"
-mkdir -p "$d/KS" "$d/ALPHA/TARGET" "$d/BETA/MULTI" "$d/GAMMA/MULTI"
+mkdir -p "$d/KS"
+jump_fixture "$d"
 cp "$KS95_BUILD_DIR/ks95.exe" "$KS95_SOURCE_DIR/launcher/KS.BAT" "$d/KS/"
-printf '%s\r\n' 'D:\*07.12.2026' 'D:\ALPHA' 'D:\ALPHA\TARGET' 'D:\BETA' \
-  'D:\BETA\MULTI' 'D:\GAMMA' 'D:\GAMMA\MULTI' 'D:\KS' > "$d/KS/KS.DAT"
+jump_scan_lines 'D:\KS' > "$d/KS/KS.DAT"
 wine_map_drive D "$d"
 
 printf '%s\r\n' '@echo off' 'D:' 'cd \' \
@@ -34,11 +34,5 @@ tmux_wait_exit 30
   fail "one match: ended in $(cat "$d/one.txt")"
 [ "$(tr -d '\r\n' < "$d/two.txt")" = 'D:\GAMMA\MULTI' ] ||
   fail "chooser: ended in $(cat "$d/two.txt")"
-# The list's head may have scrolled into the pane's history.
-screen=$(tmux -L "$TMUX_SOCKET" capture-pane -p -S - -t main)
-for line in "Kestrin 95 command line options" \
-            "KS d:*dir_name  ; Restricts search to specified drive only" \
-            "                ; e.g. KS /s+CGK"; do
-  echo "$screen" | grep -qF -- "$line" || fail "option list lacks: $line"
-done
+check_option_list
 echo "PASS [$E2E_NAME]"

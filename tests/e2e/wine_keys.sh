@@ -10,18 +10,7 @@ cd "$tmp"
 
 # tmux key name, then the code it must produce.
 keys=(
-  BTab -15
-  C-Up -141
-  C-Down -145
-  DC -83
-  C-DC -255
-  F1 -59
-  F2 -60
-  S-F2 -85
-  M-x -45
-  M-n -49
-  M-p -25
-  a 65
+  "${KEYS_COMMON[@]}"
   Escape 27
   Q 81
 )
@@ -32,29 +21,11 @@ E2E_WAIT=20
 tmux_start keys wine "$KS95_BUILD_DIR/key_echo.exe" codes.txt
 tmux_wait "key-echo ready" 60
 
-expected=()
-n=0
-for ((i = 0; i < ${#keys[@]}; i += 2)); do
-  tmux_keys "${keys[i]}"
-  expected+=("${keys[i + 1]}")
-  n=$((n + 1))
-  if [ "${keys[i]}" != Q ]; then
-    wait_rows "$n"
-  fi
-done
+send_key_table
 tmux_wait_exit 30
 
 shown=$(tmux_screen | sed -n 's/^key \(-\?[0-9]*\).*/\1/p')
-want=$(printf '%s\n' "${expected[@]}")
 [ -f codes.txt ] || fail "the tool wrote no codes file"
-written=$(tr -d '\r' < codes.txt)
-for ((i = 0; i < ${#expected[@]}; i++)); do
-  got=$(echo "$written" | sed -n "$((i + 1))p")
-  [ "$got" = "${expected[i]}" ] ||
-    fail "key ${keys[2 * i]}: code '$got', expected ${expected[i]}"
-done
-[ "$written" = "$want" ] || fail "codes file differs: $(echo $written)"
 # The last row can be overwritten by the exit; the rows before Q must match.
-[ "$(echo "$shown" | head -n $((n - 1)))" = "$(echo "$want" | head -n $((n - 1)))" ] ||
-  fail "codes on screen differ: $(echo $shown)"
+check_key_codes "$(tr -d '\r' < codes.txt)" "$shown"
 echo "PASS [$E2E_NAME]: ${#expected[@]} keys"

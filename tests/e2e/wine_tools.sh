@@ -5,10 +5,9 @@
 . "$(dirname "$0")/lib.sh"
 
 T=$(e2e_tmpdir)
-mkdir -p "$T/k/APPS/EDIT" "$T/k/WINDOWS" "$T/k/WORK" "$T/prog"
+mkdir -p "$T/prog"
+tools_fixture K "$T/k" "$T/prog/KS.DAT"
 cp "$KS95_BIN" "$T/prog/ks95.exe"
-printf 'K:\\*01.02.2020 08:00:00\r\nK:\\APPS\r\nK:\\APPS\\EDIT\r\nK:\\WINDOWS\r\nK:\\WORK\r\n' \
-  >"$T/prog/KS.DAT"
 : >"$T/lpt1"
 
 wine_setup
@@ -37,23 +36,7 @@ tmux_keys Up
 tmux_wait "Kestrin 95 v1.00"
 tmux_wait "K:\\WORK"
 
-tmux_keys M-p
-tmux_wait "Print tree to LPT (1,2,3):"
-tmux_keys 1
-tmux_wait "Kestrin 95 v1.00"
-i=0
-while [ "$i" -lt 200 ] && ! grep -q $'\f' "$T/lpt1"; do sleep 0.05; i=$((i + 1)); done
-expected=$(printf 'K:\\\r\n\303\304APPS\r\n\263 \300\304EDIT\r\n\303\304WINDOWS\r\n\300\304WORK\r\n\f' | od -An -tx1)
-actual=$(od -An -tx1 <"$T/lpt1")
-[ "$expected" = "$actual" ] || fail "printed bytes differ: $actual"
-
-tmux_keys DC
-tmux_wait "Delete WORK from scan file (y/n) ?"
-tmux_keys y
-tmux_wait "4 dirs"
-expected=$(printf 'K:\\*01.02.2020 08:00:00\r\nK:\\APPS\r\nK:\\APPS\\EDIT\r\nK:\\WINDOWS\r\n' | od -An -tx1)
-actual=$(od -An -tx1 <"$T/prog/KS.DAT")
-[ "$expected" = "$actual" ] || fail "KS.DAT after the deletion: $actual"
+check_print_and_delete K "$T/lpt1" "$T/prog/KS.DAT"
 
 tmux_keys Escape
 tmux_wait_exit 30

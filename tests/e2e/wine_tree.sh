@@ -6,14 +6,9 @@
 
 T=$(e2e_tmpdir)
 wine_setup
-mkdir -p "$T/d/ks" "$T/d/apps" "$T/d/work/src/deep" "$T/d/zeta" "$T/e/docs" "$T/e/music"
+mkdir -p "$T/d/ks"
+tree_fixture "$T" "$T/d/ks/KS.DAT" ks
 cp "$KS95_BUILD_DIR/ks95.exe" "$KS95_SOURCE_DIR/launcher/KS.BAT" "$T/d/ks/"
-{
-  printf 'D:\\*01.12.2026\nD:\\apps\nD:\\ks\nD:\\many\n'
-  for i in $(seq -w 1 30); do printf 'D:\\many\\m%s\n' "$i"; mkdir -p "$T/d/many/m$i"; done
-  printf 'D:\\work\nD:\\work\\src\nD:\\work\\src\\deep\nD:\\zeta\n'
-  printf 'E:\\*02.12.2026\nE:\\docs\nE:\\music\n'
-} | sed 's/$/\r/' > "$T/d/ks/KS.DAT"
 wine_map_drive D "$T/d"
 wine_map_drive E "$T/e"
 printf '@echo off\r\nD:\r\ncd \\work\r\ncall D:\\ks\\KS.BAT\r\ncd > D:\\result.txt\r\n' > "$T/d/run.bat"
@@ -29,12 +24,7 @@ cd "$T"
 tmux_start tree wine cmd /c 'D:\run.bat'
 tmux_wait "Kestrin 95 v1.00" 60
 wait_status 'D:\work'
-# The start-up directory is yellow (under the cursor bar: on magenta).
-row=$(tmux -L "$TMUX_SOCKET" capture-pane -p -e -t main | grep -a 'work' | head -1)
-case "$row" in
-  *'[93m'*work* | *'[1;33m'*work* | *'[33;1m'*work*) ;;
-  *) fail "start-up directory not yellow: $(printf '%s' "$row" | cat -v)" ;;
-esac
+check_startup_yellow
 tmux_screen | grep -q '^DEZ\|^CDEZ' || fail "drive letters: $(tmux_screen | head -1)"
 
 step Down 'D:\work\src'
@@ -43,16 +33,7 @@ step C-Down 'D:\work\src'
 step Left 'D:\work'
 raw_step "$HOME_KEY" 'D:\ (Scanned 01.12.2026)'
 step NPage 'D:\many\m19'
-step NPage 'D:\zeta'
-step PPage 'D:\many\m12'
-step PPage 'D:\ (Scanned 01.12.2026)'
-raw_step "$END_KEY" 'D:\zeta'
-step Tab 'E:\ (Scanned 02.12.2026)'
-step BTab 'D:\zeta'
-step Tab 'E:\ (Scanned 02.12.2026)'
-step Down 'E:\docs'
-step Right 'E:\music'
-tmux_keys Enter
+tree_steps_to_music raw_step "$END_KEY"
 tmux_wait_exit 30
 [ -f "$T/d/result.txt" ] || fail "cmd.exe wrote no result"
 got=$(tr -d '\r\n' < "$T/d/result.txt")

@@ -2,7 +2,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "system/term_keys.h"
+#include "terminal/term_keys.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string bytes(reinterpret_cast<const char*>(data), size);

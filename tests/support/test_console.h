@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "system/console_device.h"
+#include "platform/console_device.h"
 
 // Thrown when the program waits for a key and the script has none left.
 struct OutOfInput : std::runtime_error {

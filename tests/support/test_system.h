@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "system/system.h"
+#include "platform/system.h"
 
 // Thrown by ExitProcess.
 struct ProcessExit {

@@ -8,8 +8,8 @@
 
 #include "crt32/console.h"
 #include "crt32/keyboard.h"
-#include "system/process.h"
-#include "system/platform.h"
+#include "platform/process.h"
+#include "platform/platform.h"
 
 int main(int argc, char** argv) {
   std::unique_ptr<System> system = CreatePlatformSystem(argv[0]);

@@ -12,9 +12,9 @@
 #include <string>
 
 #include "shell/cd_batch.h"
-#include "system/process.h"
+#include "platform/process.h"
 #include "store/drive_table.h"
-#include "system/platform.h"
+#include "platform/platform.h"
 
 namespace {
 

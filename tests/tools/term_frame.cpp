@@ -12,8 +12,8 @@
 
 #include "crt32/console.h"
 #include "crt32/keyboard.h"
-#include "system/process.h"
-#include "system/platform.h"
+#include "platform/process.h"
+#include "platform/platform.h"
 
 namespace {
 

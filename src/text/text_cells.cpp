@@ -1,0 +1,274 @@
+#include "text/text_cells.h"
+
+#include <algorithm>
+#include <iterator>
+#include <vector>
+
+#include "platform/console_device.h"
+
+namespace {
+
+const uint16_t kCp437[256] = {
+    0x0020, 0x263A, 0x263B, 0x2665, 0x2666, 0x2663, 0x2660, 0x2022,
+    0x25D8, 0x25CB, 0x25D9, 0x2642, 0x2640, 0x266A, 0x266B, 0x263C,
+    0x25BA, 0x25C4, 0x2195, 0x203C, 0x00B6, 0x00A7, 0x25AC, 0x21A8,
+    0x2191, 0x2193, 0x2192, 0x2190, 0x221F, 0x2194, 0x25B2, 0x25BC,
+    0x0020, 0x0021, 0x0022, 0x0023, 0x0024, 0x0025, 0x0026, 0x0027,
+    0x0028, 0x0029, 0x002A, 0x002B, 0x002C, 0x002D, 0x002E, 0x002F,
+    0x0030, 0x0031, 0x0032, 0x0033, 0x0034, 0x0035, 0x0036, 0x0037,
+    0x0038, 0x0039, 0x003A, 0x003B, 0x003C, 0x003D, 0x003E, 0x003F,
+    0x0040, 0x0041, 0x0042, 0x0043, 0x0044, 0x0045, 0x0046, 0x0047,
+    0x0048, 0x0049, 0x004A, 0x004B, 0x004C, 0x004D, 0x004E, 0x004F,
+    0x0050, 0x0051, 0x0052, 0x0053, 0x0054, 0x0055, 0x0056, 0x0057,
+    0x0058, 0x0059, 0x005A, 0x005B, 0x005C, 0x005D, 0x005E, 0x005F,
+    0x0060, 0x0061, 0x0062, 0x0063, 0x0064, 0x0065, 0x0066, 0x0067,
+    0x0068, 0x0069, 0x006A, 0x006B, 0x006C, 0x006D, 0x006E, 0x006F,
+    0x0070, 0x0071, 0x0072, 0x0073, 0x0074, 0x0075, 0x0076, 0x0077,
+    0x0078, 0x0079, 0x007A, 0x007B, 0x007C, 0x007D, 0x007E, 0x2302,
+    0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x00E0, 0x00E5, 0x00E7,
+    0x00EA, 0x00EB, 0x00E8, 0x00EF, 0x00EE, 0x00EC, 0x00C4, 0x00C5,
+    0x00C9, 0x00E6, 0x00C6, 0x00F4, 0x00F6, 0x00F2, 0x00FB, 0x00F9,
+    0x00FF, 0x00D6, 0x00DC, 0x00A2, 0x00A3, 0x00A5, 0x20A7, 0x0192,
+    0x00E1, 0x00ED, 0x00F3, 0x00FA, 0x00F1, 0x00D1, 0x00AA, 0x00BA,
+    0x00BF, 0x2310, 0x00AC, 0x00BD, 0x00BC, 0x00A1, 0x00AB, 0x00BB,
+    0x2591, 0x2592, 0x2593, 0x2502, 0x2524, 0x2561, 0x2562, 0x2556,
+    0x2555, 0x2563, 0x2551, 0x2557, 0x255D, 0x255C, 0x255B, 0x2510,
+    0x2514, 0x2534, 0x252C, 0x251C, 0x2500, 0x253C, 0x255E, 0x255F,
+    0x255A, 0x2554, 0x2569, 0x2566, 0x2560, 0x2550, 0x256C, 0x2567,
+    0x2568, 0x2564, 0x2565, 0x2559, 0x2558, 0x2552, 0x2553, 0x256B,
+    0x256A, 0x2518, 0x250C, 0x2588, 0x2584, 0x258C, 0x2590, 0x2580,
+    0x03B1, 0x00DF, 0x0393, 0x03C0, 0x03A3, 0x03C3, 0x00B5, 0x03C4,
+    0x03A6, 0x0398, 0x03A9, 0x03B4, 0x221E, 0x03C6, 0x03B5, 0x2229,
+    0x2261, 0x00B1, 0x2265, 0x2264, 0x2320, 0x2321, 0x00F7, 0x2248,
+    0x00B0, 0x2219, 0x00B7, 0x221A, 0x207F, 0x00B2, 0x25A0, 0x00A0,
+};
+
+struct Range {
+  uint32_t first, last;
+};
+
+// Zero-width code points: combining marks, joiners, variation selectors.
+const Range kZeroWidth[] = {
+    {0x0300, 0x036F},   {0x0483, 0x0489},   {0x0591, 0x05BD},
+    {0x05BF, 0x05BF},   {0x05C1, 0x05C2},   {0x05C4, 0x05C5},
+    {0x05C7, 0x05C7},   {0x0610, 0x061A},   {0x064B, 0x065F},
+    {0x0670, 0x0670},   {0x06D6, 0x06DC},   {0x06DF, 0x06E4},
+    {0x06E7, 0x06E8},   {0x06EA, 0x06ED},   {0x0711, 0x0711},
+    {0x0730, 0x074A},   {0x07A6, 0x07B0},   {0x07EB, 0x07F3},
+    {0x0816, 0x082D},   {0x0859, 0x085B},   {0x08D3, 0x08FF},
+    {0x0E31, 0x0E31},   {0x0E34, 0x0E3A},   {0x0E47, 0x0E4E},
+    {0x0EB1, 0x0EB1},   {0x0EB4, 0x0EBC},   {0x0EC8, 0x0ECD},
+    {0x1AB0, 0x1AFF},   {0x1DC0, 0x1DFF},   {0x200B, 0x200F},
+    {0x202A, 0x202E},   {0x2060, 0x2064},   {0x20D0, 0x20FF},
+    {0x302A, 0x302D},   {0x3099, 0x309A},   {0xFE00, 0xFE0F},
+    {0xFE20, 0xFE2F},   {0xFEFF, 0xFEFF},   {0xE0100, 0xE01EF},
+};
+
+// East Asian wide and fullwidth characters, and the emoji terminals draw
+// two cells wide.
+const Range kWide[] = {
+    {0x1100, 0x115F},   {0x231A, 0x231B},   {0x2329, 0x232A},
+    {0x23E9, 0x23EC},   {0x23F0, 0x23F0},   {0x23F3, 0x23F3},
+    {0x25FD, 0x25FE},   {0x2614, 0x2615},   {0x2648, 0x2653},
+    {0x267F, 0x267F},   {0x2693, 0x2693},   {0x26A1, 0x26A1},
+    {0x26AA, 0x26AB},   {0x26BD, 0x26BE},   {0x26C4, 0x26C5},
+    {0x26CE, 0x26CE},   {0x26D4, 0x26D4},   {0x26EA, 0x26EA},
+    {0x26F2, 0x26F3},   {0x26F5, 0x26F5},   {0x26FA, 0x26FA},
+    {0x26FD, 0x26FD},   {0x2705, 0x2705},   {0x270A, 0x270B},
+    {0x2728, 0x2728},   {0x274C, 0x274C},   {0x274E, 0x274E},
+    {0x2753, 0x2755},   {0x2757, 0x2757},   {0x2795, 0x2797},
+    {0x27B0, 0x27B0},   {0x27BF, 0x27BF},   {0x2B1B, 0x2B1C},
+    {0x2B50, 0x2B50},   {0x2B55, 0x2B55},   {0x2E80, 0x3029},
+    {0x302E, 0x303E},   {0x3041, 0x3098},   {0x309B, 0x33FF},
+    {0x3400, 0x4DBF},   {0x4E00, 0x9FFF},   {0xA000, 0xA4CF},
+    {0xA960, 0xA97F},   {0xAC00, 0xD7A3},   {0xF900, 0xFAFF},
+    {0xFE10, 0xFE19},   {0xFE30, 0xFE6F},   {0xFF00, 0xFF60},
+    {0xFFE0, 0xFFE6},   {0x16FE0, 0x16FE4}, {0x17000, 0x18AFF},
+    {0x1B000, 0x1B2FF}, {0x1F004, 0x1F004}, {0x1F0CF, 0x1F0CF},
+    {0x1F18E, 0x1F18E}, {0x1F191, 0x1F19A}, {0x1F200, 0x1F202},
+    {0x1F210, 0x1F23B}, {0x1F240, 0x1F248}, {0x1F250, 0x1F251},
+    {0x1F300, 0x1F320}, {0x1F32D, 0x1F335}, {0x1F337, 0x1F37C},
+    {0x1F37E, 0x1F393}, {0x1F3A0, 0x1F3CA}, {0x1F3CF, 0x1F3D3},
+    {0x1F3E0, 0x1F3F0}, {0x1F3F4, 0x1F3F4}, {0x1F3F8, 0x1F43E},
+    {0x1F440, 0x1F440}, {0x1F442, 0x1F4FC}, {0x1F4FF, 0x1F53D},
+    {0x1F54B, 0x1F54E}, {0x1F550, 0x1F567}, {0x1F57A, 0x1F57A},
+    {0x1F595, 0x1F596}, {0x1F5A4, 0x1F5A4}, {0x1F5FB, 0x1F64F},
+    {0x1F680, 0x1F6C5}, {0x1F6CC, 0x1F6CC}, {0x1F6D0, 0x1F6D2},
+    {0x1F6EB, 0x1F6EC}, {0x1F6F4, 0x1F6FC}, {0x1F7E0, 0x1F7EB},
+    {0x1F90C, 0x1F93A}, {0x1F93C, 0x1F945}, {0x1F947, 0x1F9FF},
+    {0x1FA70, 0x1FAFF}, {0x20000, 0x2FFFD}, {0x30000, 0x3FFFD},
+};
+
+template <size_t N>
+bool InRanges(const Range (&ranges)[N], uint32_t code) {
+  const Range* end = ranges + N;
+  const Range* r = std::upper_bound(
+      ranges, end, code,
+      [](uint32_t c, const Range& range) { return c < range.first; });
+  return r != ranges && code <= std::prev(r)->last;
+}
+
+// A strict UTF-8 decode (no overlong forms, surrogates or values past
+// U+10FFFF) of the sequence at `pos`; 0 bytes when there is none.
+int DecodeUtf8(const unsigned char* s, size_t size, size_t pos,
+               uint32_t* code) {
+  unsigned char b = s[pos];
+  if (b < 0x80) {
+    *code = b;
+    return 1;
+  }
+  int length;
+  uint32_t value;
+  unsigned char low = 0x80, high = 0xBF;
+  if (b >= 0xC2 && b <= 0xDF) {
+    length = 2;
+    value = b & 0x1F;
+  } else if (b >= 0xE0 && b <= 0xEF) {
+    length = 3;
+    value = b & 0x0F;
+    if (b == 0xE0) low = 0xA0;
+    if (b == 0xED) high = 0x9F;
+  } else if (b >= 0xF0 && b <= 0xF4) {
+    length = 4;
+    value = b & 0x07;
+    if (b == 0xF0) low = 0x90;
+    if (b == 0xF4) high = 0x8F;
+  } else {
+    return 0;
+  }
+  if (pos + static_cast<size_t>(length) > size) return 0;
+  for (int i = 1; i < length; ++i) {
+    unsigned char c = s[pos + static_cast<size_t>(i)];
+    if (c < low || c > high) return 0;
+    low = 0x80;
+    high = 0xBF;
+    value = (value << 6) | (c & 0x3F);
+  }
+  *code = value;
+  return length;
+}
+
+// Control characters have no glyph of their own in a terminal; they show
+// as their code page 437 picture instead.
+bool IsControl(uint32_t code) {
+  return code < 0x20 || code == 0x7F || (code >= 0x80 && code < 0xA0);
+}
+
+// A horizontal line glyph (0xC4, 0xCD) running into a corner or tee
+// (0xB4..0xBF) is also valid UTF-8: "═╗" reads as U+037B.  Frames win where
+// that is plainly meant: always after a double line (U+0370..U+037F are
+// archaic Greek), and after a single line when another line glyph precedes
+// it ("──┐"); a lone "ľ" in a name stays a letter.
+bool LineMeetsCorner(const unsigned char* s, size_t pos, int n) {
+  if (n != 2 || s[pos + 1] < 0xB4) return false;
+  if (s[pos] == 0xCD) return true;
+  return s[pos] == 0xC4 && pos > 0 && (s[pos - 1] == 0xC4 || s[pos - 1] == 0xCD);
+}
+
+}  // namespace
+
+uint32_t Cp437Glyph(uint8_t byte) { return kCp437[byte]; }
+
+int Cp437Byte(uint32_t code) {
+  if (code >= 0x20 && code < 0x7F) return static_cast<int>(code);
+  for (int b = 0x80; b < 0x100; ++b)
+    if (kCp437[b] == code) return b;
+  for (int b = 1; b < 0x20; ++b)
+    if (kCp437[b] == code) return b;
+  if (code == 0x2302) return 0x7F;
+  return -1;
+}
+
+int CodePointCells(uint32_t code) {
+  if (code < 0x300) return 1;
+  if (InRanges(kZeroWidth, code)) return 0;
+  if (InRanges(kWide, code)) return 2;
+  return 1;
+}
+
+TextChar NextTextChar(const char* text, size_t size, size_t pos) {
+  const unsigned char* s = reinterpret_cast<const unsigned char*>(text);
+  TextChar tc;
+  uint32_t code = 0;
+  int n = DecodeUtf8(s, size, pos, &code);
+  if (n == 0 || IsControl(code) || LineMeetsCorner(s, pos, n)) {
+    tc.code = kCp437[s[pos]];
+    return tc;
+  }
+  tc.bytes = n;
+  tc.code = code;
+  tc.utf8 = true;
+  // A mark with nothing in front of it still needs a cell to be seen in.
+  tc.cells = std::max(1, CodePointCells(code));
+  // Marks that follow belong to this character: a cut must not strand them.
+  size_t at = pos + static_cast<size_t>(n);
+  while (at < size) {
+    uint32_t next = 0;
+    int m = DecodeUtf8(s, size, at, &next);
+    if (m == 0 || IsControl(next) || CodePointCells(next) != 0) break;
+    tc.bytes += m;
+    at += static_cast<size_t>(m);
+  }
+  return tc;
+}
+
+int Utf8TextCells(const std::string& text) {
+  int cells = 0;
+  for (size_t pos = 0; pos < text.size();) {
+    TextChar tc = NextTextChar(text.data(), text.size(), pos);
+    cells += tc.cells;
+    pos += static_cast<size_t>(tc.bytes);
+  }
+  return cells;
+}
+
+std::string Utf8CutToCells(const std::string& text, int cells) {
+  size_t pos = 0;
+  int used = 0;
+  while (pos < text.size()) {
+    TextChar tc = NextTextChar(text.data(), text.size(), pos);
+    if (used + tc.cells > cells) break;
+    used += tc.cells;
+    pos += static_cast<size_t>(tc.bytes);
+  }
+  return text.substr(0, pos);
+}
+
+namespace {
+bool CellsAreUtf8() { return theConsole && theConsole->Utf8Cells(); }
+}  // namespace
+
+int TextCells(const std::string& text) {
+  if (CellsAreUtf8()) return Utf8TextCells(text);
+  return static_cast<int>(text.size());
+}
+
+std::string CutToCells(const std::string& text, int cells) {
+  if (cells <= 0) return std::string();
+  if (CellsAreUtf8()) return Utf8CutToCells(text, cells);
+  if (static_cast<int>(text.size()) <= cells) return text;
+  return text.substr(0, static_cast<size_t>(cells));
+}
+
+std::string TailToCells(const std::string& text, int cells) {
+  if (cells <= 0) return std::string();
+  if (!CellsAreUtf8()) {
+    if (static_cast<int>(text.size()) <= cells) return text;
+    return text.substr(text.size() - static_cast<size_t>(cells));
+  }
+  // Character starts from the front (UTF-8 cannot be walked backwards
+  // reliably once invalid bytes count as characters), then the cells they
+  // leave behind.
+  std::vector<size_t> starts;
+  std::vector<int> widths;
+  for (size_t pos = 0; pos < text.size();) {
+    TextChar tc = NextTextChar(text.data(), text.size(), pos);
+    starts.push_back(pos);
+    widths.push_back(tc.cells);
+    pos += static_cast<size_t>(tc.bytes);
+  }
+  int used = 0;
+  size_t keep = starts.size();
+  while (keep > 0 && used + widths[keep - 1] <= cells) used += widths[--keep];
+  return keep == starts.size() ? std::string() : text.substr(starts[keep]);
+}
