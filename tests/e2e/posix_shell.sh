@@ -158,7 +158,7 @@ for sh in bash zsh; do
   out=$(KS95_DRIVES='C=/a,D=/b' $sh -c '. "$1/ks.sh"; ks tax' _ "$LAUNCHER") || rc=$?
   [ "$rc" = 2 ] || fail "$sh bad drive map: status $rc"
   case $out in
-    *'KS95_DRIVES entry "C=/a,D=/b": no folder'*) ;;
+    *'KS95_DRIVES entry "C=/a,D=/b" holds two entries'*) ;;
     *) fail "$sh bad drive map: $out" ;;
   esac
 done
