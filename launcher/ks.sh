@@ -13,16 +13,25 @@
 # to it (the last is an installed copy), or on the PATH.  KS.DAT lives in
 # $KS95_HOME, or else in $XDG_DATA_HOME/ks95 (~/.local/share/ks95).
 
-if [ -n "${ZSH_VERSION:-}" ]; then
-  eval '__ks95_launcher=${(%):-%x}'
-else
-  __ks95_launcher=${BASH_SOURCE[0]:-}
-fi
 # Sourced again: the alias made last time must not rewrite the definitions.
 unalias ks 2>/dev/null || true
 
-__ks95_launcher_dir=$(cd -- "$(dirname -- "${__ks95_launcher:-.}")" && pwd -P)
-unset __ks95_launcher
+# This file's folder, links resolved, found without the user's cd: a cd
+# function or alias that prints, CDPATH (bash prints the folder it found, and
+# may find another than meant) or a zsh chpwd hook would write into the name.
+if [ -n "${ZSH_VERSION:-}" ]; then
+  # The folder first, then resolved (:h:A): a link to this file is found
+  # where the link lies, as bash finds it.
+  eval '__ks95_launcher_dir=${${(%):-%x}:h:A}'
+else
+  __ks95_launcher_dir=${BASH_SOURCE[0]:-}
+  case $__ks95_launcher_dir in
+    */*) __ks95_launcher_dir=${__ks95_launcher_dir%/*} ;;
+    *) __ks95_launcher_dir=. ;;
+  esac
+  __ks95_launcher_dir=$(CDPATH='' builtin cd -P -- "${__ks95_launcher_dir:-/}" \
+                          > /dev/null 2>&1 && builtin pwd -P)
+fi
 
 __ks95_program() {
   local candidate
