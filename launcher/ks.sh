@@ -14,8 +14,8 @@
 # $KS95_HOME, or else in $XDG_DATA_HOME/ks95 (~/.local/share/ks95).
 #
 # The test run checks this file with shellcheck, which knows no zsh and so
-# reads it as bash; the zsh-only lines below say which checks they are kept
-# from, and why.
+# reads it as bash; each line kept from one of its checks says why (most are
+# zsh's own syntax, in the zsh branch).
 # shellcheck shell=bash
 
 # Sourced again: the alias made last time must not rewrite the definitions.
