@@ -40,6 +40,16 @@ foreach(tool ${KS_TEST_TOOLS})
   list(APPEND KS_TOOL_TARGETS ${name})
 endforeach()
 
+# The shell launchers, checked without running them: shellcheck over ks.sh
+# (read as bash; its zsh lines carry their exclusions), fish's parser over
+# ks.fish.  Both tools come from scripts/install-deps --all; a missing one
+# fails the test rather than skipping it.
+if(NOT CMAKE_CROSSCOMPILING)
+  add_test(NAME lint.ks_sh COMMAND shellcheck ${CMAKE_SOURCE_DIR}/launcher/ks.sh)
+  add_test(NAME lint.ks_fish COMMAND fish --no-execute ${CMAKE_SOURCE_DIR}/launcher/ks.fish)
+  set_tests_properties(lint.ks_sh lint.ks_fish PROPERTIES LABELS lint)
+endif()
+
 # End-to-end scripts: tests/e2e/posix_*.sh drive the native build in tmux;
 # tests/e2e/wine_*.sh drive the Windows build under Wine.
 if(CMAKE_CROSSCOMPILING)

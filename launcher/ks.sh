@@ -12,17 +12,31 @@
 # as $KS95_PROGRAM, beside this file, in ../build, ../bin or ../../bin next
 # to it (the last is an installed copy), or on the PATH.  KS.DAT lives in
 # $KS95_HOME, or else in $XDG_DATA_HOME/ks95 (~/.local/share/ks95).
+#
+# The test run checks this file with shellcheck, which knows no zsh and so
+# reads it as bash; each line kept from one of its checks says why (most are
+# zsh's own syntax, in the zsh branch).
+# shellcheck shell=bash
 
-if [ -n "${ZSH_VERSION:-}" ]; then
-  eval '__ks95_launcher=${(%):-%x}'
-else
-  __ks95_launcher=${BASH_SOURCE[0]:-}
-fi
 # Sourced again: the alias made last time must not rewrite the definitions.
 unalias ks 2>/dev/null || true
 
-__ks95_launcher_dir=$(cd -- "$(dirname -- "${__ks95_launcher:-.}")" && pwd -P)
-unset __ks95_launcher
+# This file's folder, links resolved, found without the user's cd: a cd
+# function or alias that prints, CDPATH (bash prints the folder it found, and
+# may find another than meant) or a zsh chpwd hook would write into the name.
+if [ -n "${ZSH_VERSION:-}" ]; then
+  # The folder first, then resolved (:h:A): a link to this file is found
+  # where the link lies, as bash finds it.
+  eval '__ks95_launcher_dir=${${(%):-%x}:h:A}'
+else
+  __ks95_launcher_dir=${BASH_SOURCE[0]:-}
+  case $__ks95_launcher_dir in
+    */*) __ks95_launcher_dir=${__ks95_launcher_dir%/*} ;;
+    *) __ks95_launcher_dir=. ;;
+  esac
+  __ks95_launcher_dir=$(CDPATH='' builtin cd -P -- "${__ks95_launcher_dir:-/}" \
+                          > /dev/null 2>&1 && builtin pwd -P)
+fi
 
 __ks95_program() {
   local candidate
@@ -86,10 +100,10 @@ ks() {
   fi
   # What a plain cd does best stays a plain cd.
   case ${1-} in
-    -) cd - ; return ;;
-    '~') cd -- "$HOME"; return ;;
-    ..|.|?*/*) cd -- "$1"; return ;;
-    /) shift; set -- '\' "$@" ;;
+    -) cd - || return; return ;;
+    '~') cd -- "$HOME" || return; return ;;
+    ..|.|?*/*) cd -- "$1" || return; return ;;
+    /) shift; set -- "\\" "$@" ;;
   esac
   local program home cdfile rc=0 oldint=
   program=$(__ks95_program) || {
@@ -112,6 +126,7 @@ ks() {
     "$program" '=ks95' "$@" || rc=$?
   # The program leaves the file empty when there is nowhere new to go.
   if [ -s "$cdfile" ]; then
+    # shellcheck source=/dev/null  # written by the program just now
     . "$cdfile" || rc=2
   fi
   rm -f -- "$cdfile"
@@ -147,6 +162,9 @@ if [ -n "${ZSH_VERSION:-}" ]; then
   # noglob: `ks *api`, `ks ?` and `ks d:*doc` reach the program as typed.
   alias ks='noglob ks'
 
+  # SC2296: ${(@f)...} and ${(Q)...} are zsh's parameter flags.  SC2206:
+  # ${names:#} drops the empty words, and zsh splits no unquoted words.
+  # shellcheck disable=SC2296,SC2206
   __ks95_complete_zsh() {
     (( CURRENT == 2 )) || return 1
     local -a names
@@ -160,6 +178,9 @@ if [ -n "${ZSH_VERSION:-}" ]; then
   # Without compinit: compctl sees the line after the alias, "noglob ks
   # word", so it is bound to noglob and answers only for ks's argument
   # (other commands after noglob still complete as commands).
+  # As above; SC2162: zsh's read -c reads the words of the command line
+  # being completed, not input.
+  # shellcheck disable=SC2296,SC2206,SC2162
   __ks95_compctl() {
     local -a words
     read -cA words
@@ -189,7 +210,7 @@ elif [ -n "${BASH_VERSION:-}" ]; then
       in=${in:1}
       if [ "$quote" = "'" ]; then
         if [ "$c" = "'" ]; then quote=; else __ks95_word+=$c; fi
-      elif [ "$c" = '\' ]; then
+      elif [ "$c" = "\\" ]; then
         __ks95_word+=${in:0:1}
         in=${in:1}
       elif [ "$c" = '"' ]; then
@@ -221,10 +242,12 @@ elif [ -n "${BASH_VERSION:-}" ]; then
     set -f
     names=$(__ks95_candidates "$__ks95_word")
     [ -n "$names" ] || return 0
+    # shellcheck disable=SC2206  # split at line ends only (IFS), no globs (-f)
     names=($names)
     # Quoted here, so that a name with blanks or quotes is one word; %q
     # writes no line end of its own.
     printf -v quoted '%q\n' "${names[@]}"
+    # shellcheck disable=SC2206  # as above: one word a line, each quoted by %q
     COMPREPLY=($quoted)
     # bash replaces only what follows a "d:"; the candidates must too.
     case $__ks95_word in

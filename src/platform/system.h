@@ -212,6 +212,9 @@ class System {
   virtual std::string SetupError() { return std::string(); }
   // The drive map as the user wrote it, for messages; empty without one.
   virtual std::string DriveMapText() { return std::string(); }
+  // The host folder that drive 1..26 stands for, present or not; empty for
+  // a letter the map lacks, and where drives are the system's own.
+  virtual std::string DriveFolder(int /*driveNumber*/) { return std::string(); }
 };
 
 extern System* theSystem;

@@ -38,8 +38,23 @@ std::vector<std::string> SplitList(const std::string& list, char separator) {
   return fields;
 }
 
+namespace {
+
+// ",D=" or ":D=" inside a directory: the next entry, after a separator
+// other than ";".
+bool HoldsJoinedEntry(const std::string& dir) {
+  for (size_t i = 0; i + 2 < dir.size(); ++i) {
+    if ((dir[i] == ',' || dir[i] == ':') && LetterNumber(dir[i + 1]) != 0 &&
+        dir[i + 2] == '=')
+      return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 std::string DriveMapError(const char* text, const char* home,
-                          bool (*isFolder)(const std::string& dir)) {
+                          HostFolder (*lookUp)(const std::string& dir)) {
   static const char kForm[] =
       "; write LETTER=DIRECTORY entries separated by \";\", "
       "e.g. KS95_DRIVES=\"C=/;D=~/data\"";
@@ -51,8 +66,13 @@ std::string DriveMapError(const char* text, const char* home,
     std::string dir = ExpandHome(entry.substr(2), home);
     if (dir[0] != '/')
       return quoted + ": the directory must start with / or ~" + kForm;
-    if (isFolder && !isFolder(dir))
-      return quoted + ": no folder \"" + dir + "\"" + kForm;
+    const HostFolder found = lookUp ? lookUp(dir) : HostFolder::kFolder;
+    if (found == HostFolder::kFolder) continue;
+    // A real folder may be named so; only a missing one reads as two entries.
+    if (HoldsJoinedEntry(dir))
+      return quoted + " holds two entries" + kForm;
+    if (found == HostFolder::kNotFolder)
+      return quoted + ": \"" + dir + "\" is not a folder" + kForm;
   }
   return std::string();
 }

@@ -26,11 +26,17 @@ std::vector<std::string> SplitList(const std::string& list, char separator);
 // `dir` with a leading "~" or "~/" put in `home` (unchanged without one).
 std::string ExpandHome(const std::string& dir, const char* home);
 
+// What a drive's directory is on the host.  A missing one is an absent
+// drive (a removable or network drive that is not mounted), not a mistake.
+enum class HostFolder { kFolder, kMissing, kNotFolder };
+
 // Why the KS95_DRIVES text cannot be used, naming the first bad entry and
 // the expected form; empty when every entry is LETTER=DIRECTORY with an
-// absolute directory that `isFolder` accepts.  Empty entries are allowed.
+// absolute directory that `lookUp` finds to be a folder or missing.  A
+// missing directory that holds ",X=" or ":X=" is two entries joined by the
+// wrong separator.  Empty entries are allowed.
 std::string DriveMapError(const char* text, const char* home,
-                          bool (*isFolder)(const std::string& dir));
+                          HostFolder (*lookUp)(const std::string& dir));
 
 // The map as LETTER=DIRECTORY entries ("C=/;D=/mnt/data"), for messages.
 std::string DriveMapText(const DriveMap& map);

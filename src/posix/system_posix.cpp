@@ -324,7 +324,7 @@ class PosixSystem : public System {
     const char* drives = getenv("KS95_DRIVES");
     map_ = drives && *drives ? ParseDriveMap(drives, getenv("HOME"))
                              : HostDefaultDriveMap();
-    setupError_ = DriveMapError(drives, getenv("HOME"), IsFolder);
+    setupError_ = DriveMapError(drives, getenv("HOME"), LookUpFolder);
     // getcwd reports resolved paths, so the roots are resolved too.
     for (std::string& root : map_.root) {
       if (root.empty()) continue;
@@ -650,6 +650,10 @@ class PosixSystem : public System {
 
   std::string SetupError() override { return setupError_; }
 
+  std::string DriveFolder(int driveNumber) override {
+    return driveNumber >= 1 && driveNumber <= 26 ? map_.root[driveNumber] : std::string();
+  }
+
   std::string DriveMapText() override {
     const char* drives = getenv("KS95_DRIVES");
     return (drives && *drives ? "KS95_DRIVES=\"" : "(KS95_DRIVES unset) \"") +
@@ -668,9 +672,10 @@ class PosixSystem : public System {
     }
   }
 
-  static bool IsFolder(const std::string& dir) {
+  static HostFolder LookUpFolder(const std::string& dir) {
     struct stat st;
-    return stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    if (stat(dir.c_str(), &st) != 0) return HostFolder::kMissing;
+    return S_ISDIR(st.st_mode) ? HostFolder::kFolder : HostFolder::kNotFolder;
   }
 
   std::string argv0_;

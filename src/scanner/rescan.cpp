@@ -200,16 +200,25 @@ void RunScanOption(const std::string& upperArgument) {
   }
   ScanDrivesFromCommandLine(scanner.drivesToScan);
   // A POSIX drive exists only through the drive map: a letter it lacks is
-  // a typing or set-up mistake the user must hear about.
-  Outcome outcome = Outcome::kDone;
+  // a typing or set-up mistake the user must hear about.  A mapped letter
+  // whose folder is missing is an absent drive, unmounted for now: said,
+  // but no error; with nothing else scanned, nothing was done.
   const std::string map = theSystem->DriveMapText();
-  bool told[27] = {};
+  bool told[27] = {}, mistake = false, absent = false;
   for (char letter : scanner.drivesToScan) {
     const int d = DriveNumberOfLetter(letter);
     if (map.empty() || d == 0 || Drive(d).present || told[d]) continue;
     told[d] = true;
-    WriteLine(std::string("Drive ") + letter + ": is not mapped in " + map);
-    outcome = Outcome::kError;
+    const std::string folder = theSystem->DriveFolder(d);
+    if (folder.empty()) {
+      WriteLine(std::string("Drive ") + letter + ": is not mapped in " + map);
+      mistake = true;
+    } else {
+      WriteLine(std::string("Drive ") + letter + ": is not present (no folder " +
+                folder + ") and was not scanned");
+      absent = true;
+    }
   }
-  EndProcess(0, outcome);
+  if (mistake) EndProcess(0, Outcome::kError);
+  EndProcess(0, absent && scanner.drivesScanned == 0 ? Outcome::kNothing : Outcome::kDone);
 }

@@ -158,10 +158,29 @@ for sh in bash zsh; do
   out=$(KS95_DRIVES='C=/a,D=/b' $sh -c '. "$1/ks.sh"; ks tax' _ "$LAUNCHER") || rc=$?
   [ "$rc" = 2 ] || fail "$sh bad drive map: status $rc"
   case $out in
-    *'KS95_DRIVES entry "C=/a,D=/b": no folder'*) ;;
+    *'KS95_DRIVES entry "C=/a,D=/b" holds two entries'*) ;;
     *) fail "$sh bad drive map: $out" ;;
   esac
 done
+# Start-up files that make cd print or go elsewhere: the launcher must still
+# find the program beside it (here through links, as an unpacked kit has it)
+# and jump.  "decoy/kit" is what CDPATH would take "kit" for.
+mkdir -p "$T/kit" "$T/decoy/kit"
+ln -s "$LAUNCHER/ks.sh" "$T/kit/ks.sh"
+ln -s "$KS95_BIN" "$T/kit/ks95"
+for setup in 'cd() { builtin cd "$@" && echo "cd: $PWD"; }' \
+             "CDPATH=$T/decoy; export CDPATH" \
+             'chpwd() { echo "chpwd: $PWD"; }'; do
+  for sh in bash zsh; do
+    case $setup in chpwd*) [ "$sh" = zsh ] || continue ;; esac
+    rc=0
+    out=$(cd "$T" && env -u KS95_PROGRAM "$sh" -c "$setup"'
+      . kit/ks.sh; ks tax > /dev/null && pwd' 2>&1) || rc=$?
+    [ "$rc" = 0 ] && [ "$out" = "$C/src/tax" ] ||
+      fail "$sh with '$setup': status $rc, said: $out"
+  done
+done
+
 out=$(cd "$T/off" && bash -c '. "$1/ks.sh"; ks /a' _ "$LAUNCHER") && fail "/a off the map: status 0"
 case $out in
   *"$T/off is on no drive of the drive map"*) ;;

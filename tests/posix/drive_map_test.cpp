@@ -109,8 +109,11 @@ TEST(DefaultDriveMap, LocalDiskFileSystemsInMountOrderAndNothingElse) {
 
 namespace {
 
-bool AnyFolder(const std::string&) { return true; }
-bool NoFolder(const std::string&) { return false; }
+HostFolder AnyFolder(const std::string&) { return HostFolder::kFolder; }
+HostFolder NoFolder(const std::string&) { return HostFolder::kMissing; }
+HostFolder PasswdIsAFile(const std::string& dir) {
+  return dir == "/etc/passwd" ? HostFolder::kNotFolder : HostFolder::kFolder;
+}
 
 TEST(DriveMapErrors, EachBadEntryIsNamedWithTheExpectedForm) {
   // The mistakes users make: a colon, a comma, a relative folder, no letter.
@@ -120,11 +123,24 @@ TEST(DriveMapErrors, EachBadEntryIsNamedWithTheExpectedForm) {
   }
   EXPECT_NE(DriveMapError("C=/;D:/x", nullptr, AnyFolder).find("\"D:/x\""),
             std::string::npos);
-  std::string comma = DriveMapError("C=/a,D=/b", nullptr, NoFolder);
-  EXPECT_NE(comma.find("\"C=/a,D=/b\": no folder \"/a,D=/b\""), std::string::npos);
   // Empty entries (a trailing ";") and good maps are fine.
   EXPECT_EQ(DriveMapError("C=/;D=~/data;", "/home/me", AnyFolder), "");
   EXPECT_EQ(DriveMapError(nullptr, nullptr, NoFolder), "");
+}
+
+TEST(DriveMapErrors, MissingFolderIsAnAbsentDriveUnlessItJoinsTwoEntries) {
+  EXPECT_EQ(DriveMapError("C=/;E=/media/usb;F=~/net", "/home/me", NoFolder), "");
+  for (const char* joined : {"C=/a,D=/b", "C=/;D=/x:e=/y"}) {
+    std::string error = DriveMapError(joined, nullptr, NoFolder);
+    EXPECT_NE(error.find("holds two entries; write LETTER=DIRECTORY entries separated by"),
+              std::string::npos)
+        << joined << ": " << error;
+  }
+  // A folder may really be named so; a file is never a drive.
+  EXPECT_EQ(DriveMapError("C=/a,D=/b", nullptr, AnyFolder), "");
+  EXPECT_NE(DriveMapError("C=/;D=/etc/passwd", nullptr, PasswdIsAFile)
+                .find("\"D=/etc/passwd\": \"/etc/passwd\" is not a folder"),
+            std::string::npos);
 }
 
 TEST(DriveMapErrors, TildeStartsInHome) {

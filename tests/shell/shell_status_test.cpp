@@ -95,4 +95,24 @@ TEST_F(ShellStatus, UnmappedDrivesAndFoldersOffTheMapAreNamed) {
             "/opt/x is on no drive of the drive map KS95_DRIVES=\"C=/home/me\".\r\n");
 }
 
+// E is mapped but its folder is missing: an unmounted stick, not a mistake.
+TEST_F(ShellStatus, AbsentDriveIsSaidAndKeptNotAnError) {
+  sys.driveMapText = "KS95_DRIVES=\"C=/home/me;E=/media/usb\"";
+  sys.driveFolders[3] = "/home/me";
+  sys.driveFolders[5] = "/media/usb";
+  const std::string dat =
+      sys.files[sys.programDir + "KS.DAT"] + "E:\\*01.01.2026\r\nE:\\PHOTOS\r\n";
+  sys.files[sys.programDir + "KS.DAT"] = dat;
+  EXPECT_EQ(Main({"=ks95", "/sE"}, "C:\\WORK"), 1);
+  EXPECT_NE(con.output.find("Drive E: is not present (no folder /media/usb) and was not "
+                            "scanned\r\n"),
+            std::string::npos)
+      << con.output;
+  EXPECT_EQ(sys.files[sys.programDir + "KS.DAT"], dat);
+  // With C scanned beside it the request was done; E's lines stay.
+  EXPECT_EQ(Main({"=ks95", "/sEC"}, "C:\\WORK"), 0);
+  EXPECT_NE(sys.files[sys.programDir + "KS.DAT"].find("E:\\PHOTOS\r\n"), std::string::npos);
+  EXPECT_EQ(Main({"=ks95", "/sEZ"}, "C:\\WORK"), 2);  // Z is a typing mistake
+}
+
 }  // namespace

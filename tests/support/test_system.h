@@ -60,6 +60,7 @@ class TestSystem : public System {
   bool ShellStatuses() override { return shellStatuses; }
   std::string SetupError() override { return setupError; }
   std::string DriveMapText() override { return driveMapText; }
+  std::string DriveFolder(int driveNumber) override { return driveFolders[driveNumber]; }
 
   int driveTypes[27] = {};
   // Directory listings by path ("D:" for a root), in enumeration order.
@@ -86,6 +87,7 @@ class TestSystem : public System {
   bool shellStatuses = false;
   std::string setupError;
   std::string driveMapText;
+  std::string driveFolders[27];  // the map's folders, mapped drives only
   uint8_t port61 = 0;
   std::vector<std::string> portLog;  // "out 43 b6", "in 61"
   int messageBeeps = 0;
