@@ -17,9 +17,17 @@ add_library(kstestsupport STATIC ${KS_TEST_SUPPORT})
 target_include_directories(kstestsupport PUBLIC tests/support)
 target_link_libraries(kstestsupport PUBLIC kscore ${KS_GTEST})
 
+# tests/*_win32_test.cpp test the Windows backends themselves: only the
+# Windows build has them, and links its backends for them.
 file(GLOB_RECURSE KS_UNIT_TESTS CONFIGURE_DEPENDS tests/*_test.cpp)
+if(WIN32)
+  set(KS_TEST_BACKEND ksplatform)
+else()
+  list(FILTER KS_UNIT_TESTS EXCLUDE REGEX "_win32_test\\.cpp$")
+  set(KS_TEST_BACKEND)
+endif()
 add_executable(ks95_tests ${KS_UNIT_TESTS})
-target_link_libraries(ks95_tests PRIVATE kstestsupport kscore ${KS_GTEST}
+target_link_libraries(ks95_tests PRIVATE kstestsupport ${KS_TEST_BACKEND} kscore ${KS_GTEST}
                       ${KS_STATIC_LINK})
 
 if(CMAKE_CROSSCOMPILING)

@@ -53,6 +53,10 @@ void CheckAddable(const std::string& newPath) {
   if (!Storable(newPath))
     FatalExit("Cannot add " + newPath + " to scan file: a name in it holds a "
               "line break, a Ctrl-Z or a backslash.");
+  // Its line would read as the drive's root line with a scan stamp.
+  if (newPath.size() > 3 && newPath[3] == '*' && IsDrivePath(newPath))
+    FatalExit("Cannot add " + newPath + " to scan file: a name directly below "
+              "the root cannot begin with *.");
   // Outside every drive of a POSIX drive map there is no parent to look for.
   if (!IsDrivePath(newPath) && !theSystem->DriveMapText().empty())
     FatalExit(newPath + " is on no drive of the drive map " +

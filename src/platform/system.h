@@ -44,6 +44,9 @@ enum : int {
   kIoLocked = 33,  // another process holds the lock
 };
 
+// A directory whose name the program cannot hold (Windows: no exact form in
+// the ANSI code page and no short name) comes with an empty name, so that a
+// scan can say how many it left out.
 struct DirEntry {
   std::string name;
   uint32_t attributes = 0;
@@ -69,7 +72,8 @@ enum class WalkStatus {
 };
 
 struct WalkEntries {
-  std::string names;                 // each name followed by a 0 byte
+  std::string names;                 // each name followed by a 0 byte; empty
+                                     // for a name the program cannot hold
   std::vector<uint32_t> attributes;  // one per name
 };
 
@@ -148,6 +152,9 @@ class System {
   // True where a leading full stop is what makes a name hidden; elsewhere
   // such names are never scanned.
   virtual bool DotNamesHidden() { return false; }
+  // The code page the program's names are in, where the file system's names
+  // are wider (Windows: the ANSI code page); 0 where names are bytes.
+  virtual unsigned NameCodePage() { return 0; }
 
   virtual Opened<File> OpenFile(const std::string& path, OpenMode mode) = 0;
   // Puts `from` in place of `to` in one step, durably.

@@ -44,6 +44,13 @@ std::string LimitNote(const std::string& driveName) {
          std::to_string(scanner.scanCount) + " directories kept";
 }
 
+// Notes of several drives share the status line after the scan.
+void AddStatusNote(const std::string& note) {
+  if (note.empty()) return;
+  if (!prog.statusNote.empty()) prog.statusNote += ". ";
+  prog.statusNote += note;
+}
+
 void ScanDriveInTreeMode(int driveNumber, ScanFileRewrite* out) {
   std::string name = DriveName(driveNumber);
   SetColourSlot(slot::kPrompt);
@@ -58,11 +65,9 @@ void ScanDriveInTreeMode(int driveNumber, ScanFileRewrite* out) {
   ClearToLineEnd();
   SortScanList();
   WriteScannedDrive(out);
-  std::string note = LimitNote(name);
-  if (!note.empty()) {
-    if (!prog.statusNote.empty()) prog.statusNote += ". ";
-    prog.statusNote += note;
-  }
+  AddStatusNote(LimitNote(name));
+  const std::string leftOut = ScanLeftOutText();
+  if (!leftOut.empty()) AddStatusNote(name + " " + leftOut);
 }
 
 void ScanDriveInCommandLine(int driveNumber, ScanFileRewrite* out) {
@@ -78,6 +83,8 @@ void ScanDriveInCommandLine(int driveNumber, ScanFileRewrite* out) {
   SortScanList();
   WriteScannedDrive(out);
   WriteLine(scanner.scanCanceled ? " canceled" : "");
+  std::string leftOut = ScanLeftOutText();
+  if (!leftOut.empty()) WriteLine(leftOut);
   std::string note = LimitNote(name);
   if (!note.empty()) WriteLine(note);
 }

@@ -46,24 +46,58 @@ struct Walk {
   int limit;
 };
 
+// Directories left out because the scan file cannot hold their names, by
+// why; workers of a parallel walk count into them at once.
+std::atomic<int> leftOutNoName{0};      // the system gave no name the program can hold
+std::atomic<int> leftOutBackslash{0};
+std::atomic<int> leftOutControl{0};     // CR, LF or Ctrl-Z
+std::atomic<int> leftOutStarAtRoot{0};  // "D:\*x" would read as the root's stamp line
+
+void ResetLeftOut() {
+  leftOutNoName = 0;
+  leftOutBackslash = 0;
+  leftOutControl = 0;
+  leftOutStarAtRoot = 0;
+}
+
+enum class Verdict { kTaken, kSkipped, kNoName, kBackslash, kControl, kStarAtRoot };
+
 // A name that would break the scan file's line structure or its path syntax
-// cannot be stored, and neither can anything below it.  Where a full stop
+// cannot be stored, and neither can anything below it; the scan counts such
+// directories, so that none goes missing without a word.  Where a full stop
 // marks a hidden name, the attribute filter decides instead.
-bool Wanted(const Walk& walk, const char* name, size_t length, uint32_t attributes) {
-  if ((attributes & walk.excluded) != 0) return false;
+Verdict Judge(const Walk& walk, const char* name, size_t length, uint32_t attributes,
+              bool atRoot) {
+  if ((attributes & walk.excluded) != 0) return Verdict::kSkipped;
   // Links and junctions are neither listed nor entered: they can lead back
   // up the tree and make the scan endless.
   if ((attributes & kAttrDirectory) == 0 || (attributes & kAttrReparsePoint) != 0)
-    return false;
-  if (length == 0) return false;
+    return Verdict::kSkipped;
+  if (length == 0) return Verdict::kNoName;
   if (name[0] == '.') {
-    if (!walk.dotHidden || length == 1 || (length == 2 && name[1] == '.')) return false;
+    if (!walk.dotHidden || length == 1 || (length == 2 && name[1] == '.'))
+      return Verdict::kSkipped;
   }
   for (size_t i = 0; i < length; ++i) {
     char c = name[i];
-    if (c == '\r' || c == '\n' || c == 26 || c == '\\') return false;
+    if (c == '\\') return Verdict::kBackslash;
+    if (c == '\r' || c == '\n' || c == 26) return Verdict::kControl;
   }
-  return true;
+  if (atRoot && name[0] == '*') return Verdict::kStarAtRoot;
+  return Verdict::kTaken;
+}
+
+bool Wanted(const Walk& walk, const char* name, size_t length, uint32_t attributes,
+            bool atRoot) {
+  switch (Judge(walk, name, length, attributes, atRoot)) {
+    case Verdict::kTaken: return true;
+    case Verdict::kSkipped: return false;
+    case Verdict::kNoName: ++leftOutNoName; return false;
+    case Verdict::kBackslash: ++leftOutBackslash; return false;
+    case Verdict::kControl: ++leftOutControl; return false;
+    case Verdict::kStarAtRoot: ++leftOutStarAtRoot; return false;
+  }
+  return false;
 }
 
 // Walks a directory's listing entry by entry.
@@ -71,6 +105,7 @@ struct Listing {
   WalkEntries entries;
   size_t nameAt = 0;
   size_t index = 0;
+  bool atRoot = false;  // the drive's root directory
 
   bool Next(const Walk& walk, std::string_view* name) {
     while (index < entries.attributes.size()) {
@@ -78,7 +113,7 @@ struct Listing {
       size_t length = strlen(n);
       uint32_t attributes = entries.attributes[index++];
       nameAt += length + 1;
-      if (Wanted(walk, n, length, attributes)) {
+      if (Wanted(walk, n, length, attributes, atRoot)) {
         *name = std::string_view(n, length);
         return true;
       }
@@ -142,6 +177,7 @@ void WalkInOrder(const Walk& walk, std::unique_ptr<WalkDir> root, const std::str
   std::vector<Frame> stack(1);
   stack[0].dir = std::move(root);
   stack[0].path = rootPath;
+  stack[0].listing.atRoot = true;
   std::string error;
   if (stack[0].dir->Read(&stack[0].listing.entries, &error) == WalkStatus::kFailed) {
     Fail(rootPath, error);
@@ -203,7 +239,7 @@ class ParallelWalk {
       return true;
     }
     PushChildren(std::shared_ptr<WalkDir>(std::move(root)), rootPath, std::move(entries),
-                 &pending_);
+                 &pending_, true);
     results_.resize(static_cast<size_t>(threads));
     std::vector<std::thread> workers;
     try {
@@ -238,9 +274,10 @@ class ParallelWalk {
   };
 
   void PushChildren(const std::shared_ptr<WalkDir>& dir, const std::string& path,
-                    WalkEntries entries, std::vector<Item>* out) {
+                    WalkEntries entries, std::vector<Item>* out, bool atRoot = false) {
     Listing listing;
     listing.entries = std::move(entries);
+    listing.atRoot = atRoot;
     std::string_view name;
     size_t first = out->size();
     while (listing.Next(walk_, &name)) {
@@ -355,12 +392,37 @@ int ScanThreads() {
 
 const std::string& ScanFailure() { return failure; }
 
+std::string ScanLeftOutText() {
+  const int noName = leftOutNoName, backslash = leftOutBackslash,
+            control = leftOutControl, star = leftOutStarAtRoot;
+  const int total = noName + backslash + control + star;
+  if (total == 0) return std::string();
+  const bool one = total == 1;
+  std::string why;
+  auto add = [&](const char* singular, const char* plural, const std::string& rest) {
+    if (!why.empty()) why += ", or ";
+    why += one ? singular : plural;
+    why += rest;
+  };
+  if (noName > 0) {
+    const unsigned cp = theSystem->NameCodePage();
+    add("does not fit ", "do not fit ",
+        cp ? "code page " + std::to_string(cp) : std::string("the scan file"));
+  }
+  if (backslash > 0) add("holds ", "hold ", "a backslash");
+  if (control > 0) add("holds ", "hold ", "a line break or Ctrl-Z");
+  if (star > 0) add("begins ", "begin ", "with * at the root");
+  return std::to_string(total) + (one ? " directory left out: its name "
+                                      : " directories left out: their names ") + why;
+}
+
 void SetScanThreads(int threads) { threadSetting = threads; }
 
 void ScanDirectory(const std::string& path) {
   polled = false;
   countShown = 0;
   failure.clear();
+  ResetLeftOut();
   Walk walk;
   walk.system = theSystem;
   walk.excluded = (kAttrHidden | kAttrSystem | kAttrVolume | kAttrDirectory) &
@@ -387,6 +449,7 @@ void ScanDirectory(const std::string& path) {
       // of the walk, so the one-thread walk decides.
       scanner.scanList.resize(start);
       scanner.scanCount = startCount;
+      ResetLeftOut();
       root = openRoot();
       if (!root) return;
     }

@@ -22,7 +22,19 @@ int LineDrive(std::string_view line) {
   return DriveNumberOf(line);
 }
 
-bool IsRootLine(std::string_view line) { return line.size() >= 4 && line[3] == '*'; }
+bool LooksLikeRootLine(std::string_view line) { return line.size() >= 4 && line[3] == '*'; }
+
+// A drive has one root line, the first that looks like one: a later
+// "D:\*x" is a directory whose name begins with "*" (older scans wrote
+// such names), never a second root.
+struct RootLines {
+  bool seen[27] = {};
+  bool Take(int d, std::string_view line) {
+    if (seen[d] || !LooksLikeRootLine(line)) return false;
+    seen[d] = true;
+    return true;
+  }
+};
 
 uint16_t Depth(std::string_view s) {
   size_t n = static_cast<size_t>(std::count(s.begin(), s.end(), '\\'));
@@ -56,12 +68,13 @@ bool CountLines(Share shares[27]) {
   std::unique_ptr<File> f = OpenScanFile();
   if (!f) return false;
   LineReader reader(std::move(f));
+  RootLines roots;
   std::string_view line;
   while (reader.Next(&line)) {
     int d = LineDrive(line);
     if (d == 0 || shares[d].lines >= MaxDirsPerDrive) continue;
     ++shares[d].lines;
-    shares[d].bytes += IsRootLine(line) ? 3 : line.size();
+    shares[d].bytes += roots.Take(d, line) ? 3 : line.size();
   }
   reader.Close();
   return true;
@@ -118,6 +131,7 @@ void LoadDrives(bool treeMode) {
   }
   if (haveFile) {
     LineReader reader(ReopenScanFile());
+    RootLines roots;
     std::string_view line;
     while (reader.Next(&line)) {
       int d = LineDrive(line);
@@ -126,7 +140,7 @@ void LoadDrives(bool treeMode) {
       // The counting pass fixed each drive's share: a file that grew
       // between the passes cannot push a drive past it.
       if (t.entryCount >= shares[d].lines) continue;
-      if (IsRootLine(line)) {
+      if (roots.Take(d, line)) {
         t.scanStamp.assign(line.substr(4, 99));
         line = line.substr(0, 3);
       }

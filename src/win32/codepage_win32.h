@@ -28,3 +28,12 @@ std::wstring ShortPath(const std::wstring& path);
 // `wide` in the ANSI code page; when it has no exact form there, its short
 // path's.  False when neither converts.
 bool ToAnsiOrShort(const std::wstring& wide, std::string* text);
+
+// How a directory listing turns the file system's names into the program's:
+// the exact ANSI form, else the short name.  Replaceable, so that tests can
+// stand for a code page that lacks a character and a volume without short
+// names.
+struct NameConversion {
+  bool (*toAnsi)(const std::wstring& wide, std::string* text) = ToAnsi;
+  std::wstring (*shortPath)(const std::wstring& path) = ShortPath;
+};

@@ -14,6 +14,7 @@
 
 #include "win32/codepage_win32.h"
 #include "platform/platform.h"
+#include "win32/system_win32.h"
 
 namespace {
 
@@ -65,14 +66,14 @@ std::wstring WideCurrentDirectory() {
 }
 
 // Directory enumeration through the wide calls.  A name that the ANSI code
-// page cannot hold exactly is handed on by its short name, or not at all, so
-// the scan never enters it: a best-fit look-alike could name another folder
-// or carry quotes and ampersands into the cd batch.
+// page cannot hold exactly is handed on by its short name, or with no name at
+// all, so that the scan counts it but never enters it: a best-fit look-alike
+// could name another folder or carry quotes and ampersands into the cd batch.
 class Win32DirReader : public DirReader {
  public:
-  Win32DirReader(std::wstring directory, HANDLE find,
+  Win32DirReader(const NameConversion& names, std::wstring directory, HANDLE find,
                  const WIN32_FIND_DATAW& first)
-      : directory_(std::move(directory)), find_(find), data_(first) {}
+      : names_(names), directory_(std::move(directory)), find_(find), data_(first) {}
   ~Win32DirReader() override { FindClose(find_); }
 
   bool Next(DirEntry* entry) override {
@@ -92,23 +93,29 @@ class Win32DirReader : public DirReader {
   }
 
  private:
+  // False for an entry not worth handing on.  A directory without a name
+  // the program can hold comes with an empty one.
   bool EntryName(std::string* name) {
     const std::wstring wide = data_.cFileName;
-    if (ToAnsi(wide, name)) return true;
+    if (names_.toAnsi(wide, name)) return true;
     // Only directories are ever entered; a file's short name is not worth
     // the extra look-up.
     if (!(data_.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
     // The basic enumeration leaves the alternate name empty.
     std::wstring alias = data_.cAlternateFileName;
     if (alias.empty()) {
-      std::wstring full = ShortPath(directory_ + L"\\" + wide);
+      std::wstring full = names_.shortPath(directory_ + L"\\" + wide);
       size_t slash = full.find_last_of(L"\\/");
       alias = slash == std::wstring::npos ? full : full.substr(slash + 1);
     }
     // A volume without 8.3 names gives the long name back.
-    return !alias.empty() && alias != wide && ToAnsi(alias, name);
+    if (!alias.empty() && alias != wide && names_.toAnsi(alias, name)) return true;
+    // A leading full stop keeps a name out of every scan here anyway.
+    name->clear();
+    return wide[0] != L'.';
   }
 
+  const NameConversion names_;
   std::wstring directory_;
   HANDLE find_;
   WIN32_FIND_DATAW data_;
@@ -173,6 +180,8 @@ Opened<File> OpenHandle(const std::string& path, DWORD access, DWORD share,
 
 class Win32System : public System {
  public:
+  explicit Win32System(const NameConversion& names) : names_(names) {}
+
   int DriveType(int driveNumber) override {
     if (driveNumber < 1 || driveNumber > 26) return kDriveNoRootDir;
     wchar_t root[4] = {static_cast<wchar_t>(L'a' + driveNumber - 1), L':',
@@ -194,8 +203,10 @@ class Win32System : public System {
         GetLastError() == ERROR_INVALID_PARAMETER)  // a system that knows neither
       find = FindFirstFileW(pattern.c_str(), &data);
     if (find == INVALID_HANDLE_VALUE) return nullptr;
-    return std::make_unique<Win32DirReader>(std::move(directory), find, data);
+    return std::make_unique<Win32DirReader>(names_, std::move(directory), find, data);
   }
+
+  unsigned NameCodePage() override { return GetACP(); }
 
   Opened<File> OpenFile(const std::string& path, OpenMode mode) override {
     DWORD access = GENERIC_READ, share = FILE_SHARE_READ,
@@ -393,10 +404,17 @@ class Win32System : public System {
     fflush(stdout);
     ::ExitProcess(static_cast<UINT>(code));
   }
+
+ private:
+  const NameConversion names_;
 };
 
 }  // namespace
 
 std::unique_ptr<System> CreatePlatformSystem(const char*) {
-  return std::make_unique<Win32System>();
+  return std::make_unique<Win32System>(NameConversion());
+}
+
+std::unique_ptr<System> CreateWin32System(const NameConversion& names) {
+  return std::make_unique<Win32System>(names);
 }

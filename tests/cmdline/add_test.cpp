@@ -58,6 +58,9 @@ TEST_F(AddDirectory, RefusalsLeaveTheFileAlone) {
       {"C:\\APPS\\EDIT\\X\\Y", "Parent directory \"C:\\APPS\\EDIT\\X\" not in scan file."},
       {"E:\\NEW", "Parent directory \"E:\\\" not in scan file."},
       {"C:\\", "Cannot add root directory to scan file."},
+      // Its line would read as C's root line.
+      {"C:\\*X", "Cannot add C:\\*X to scan file: a name directly below the root "
+                 "cannot begin with *."},
       // A directory the system gave no name for in its code page.
       {"", "Cannot add the current directory to scan file: its name does not "
            "fit the system code page and it has no short name."},

@@ -134,6 +134,19 @@ TEST_F(Rescan, AScanAtTheLimitSaysSoAfterTheRedrawAndCopiesKeepEveryPath) {
   EXPECT_TRUE(prog.statusNote.empty());
 }
 
+TEST_F(Rescan, DirectoriesLeftOutForTheirNamesAreNamedOnTheStatusLine) {
+  sys.dirs["F:"].push_back(DirEntry{"x\\y", kAttrDirectory});
+  sys.dirs["F:"].push_back(DirEntry{"y\\z", kAttrDirectory});
+  sys.dirs["E:"].push_back(DirEntry{"x\ny", kAttrDirectory});
+  con.Type("ef\r");
+  RescanDrives(RedrawTree);
+  EXPECT_EQ(ScanFileLines(), Join({kOldC, kNewE, kNewF, kOldG}));
+  EXPECT_EQ(prog.statusNote, "E: 1 directory left out: its name holds a line break or "
+                             "Ctrl-Z. F: 2 directories left out: their names hold a backslash");
+  DrawStatusLine();
+  EXPECT_EQ(con.Text(12, 24, 24), "E: 1 directory left out:");
+}
+
 TEST_F(Rescan, AFailedRewriteKeepsTheScanFile) {
   const std::string old = sys.files[ScanFilePath()];
   sys.readOnly.insert(ScanFilePath());
@@ -230,6 +243,15 @@ TEST_F(CommandLineScan, AScanAtTheLimitSaysSoOnTheNextLine) {
   EXPECT_EQ(con.output,
             "Scanning drive E:\r\nScanning drive F:\r\n"
             "Drive F: stopped at the limit, 3 directories kept\r\n2 drive(s) scanned\r\n");
+}
+
+TEST_F(CommandLineScan, DirectoriesLeftOutAreNamedRightAfterTheirDrive) {
+  sys.dirs["E:"].push_back(DirEntry{"*z", kAttrDirectory});
+  EXPECT_EQ(Run("/SFE"), 0);
+  EXPECT_EQ(con.output,
+            "Scanning drive E:\r\n1 directory left out: its name begins with * at the "
+            "root\r\nScanning drive F:\r\n2 drive(s) scanned\r\n");
+  EXPECT_EQ(sys.files[ScanFilePath()].find("*z"), std::string::npos);
 }
 
 TEST_F(CommandLineScan, MissingFileIsCreatedAndFailuresAreReportedNotCounted) {

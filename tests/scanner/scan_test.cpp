@@ -83,6 +83,39 @@ TEST_F(Scan, SkippedNamesTakeTheirSubtreesWithThem) {
   }
 }
 
+// What the file cannot name is counted by why, in either walk; what a scan
+// would skip anyway (hidden under 16, links, files) is not.
+TEST_F(Scan, DirectoriesLeftOutForTheirNamesAreCountedByWhy) {
+  sys.nameCodePage = 1252;
+  sys.AddDir("D:\\keep\\*inner");  // a star below the first level is stored
+  AddRawEntry("D:", "", kAttrDirectory);  // no name in the code page
+  AddRawEntry("D:", "", kAttrDirectory | kAttrHidden);
+  AddRawEntry("D:", "", kAttrDirectory | kAttrReparsePoint);
+  AddRawEntry("D:", "a\\b", kAttrDirectory);
+  sys.dirs["D:\\a\\b"] = {DirEntry{"below", kAttrDirectory}};
+  AddRawEntry("D:\\keep", "c\\d", kAttrArchive);  // a file
+  AddRawEntry("D:", "*x", kAttrDirectory);
+  for (int threads : {1, 4}) {
+    SetScanThreads(threads);
+    scanner.scanAttributes = 16;
+    ScanD();
+    EXPECT_EQ(Found(), (std::vector<std::string>{"D:\\keep", "D:\\keep\\*inner"}));
+    EXPECT_EQ(ScanLeftOutText(),
+              "3 directories left out: their names do not fit code page 1252, or hold "
+              "a backslash, or begin with * at the root")
+        << threads << " threads";
+    scanner.scanAttributes = 63;
+    ScanD();
+    EXPECT_EQ(ScanLeftOutText().substr(0, 24), "4 directories left out: ");
+  }
+  sys.dirs["D:"].erase(sys.dirs["D:"].begin() + 1, sys.dirs["D:"].end() - 1);
+  ScanD();
+  EXPECT_EQ(ScanLeftOutText(), "1 directory left out: its name begins with * at the root");
+  sys.dirs["D:"].pop_back();
+  ScanD();
+  EXPECT_EQ(ScanLeftOutText(), "");
+}
+
 TEST_F(Scan, UnreadableDirectoriesStayListedAndAnUnreadableRootYieldsNothing) {
   sys.AddDir("D:\\locked\\inside");
   sys.AddDir("D:\\open");

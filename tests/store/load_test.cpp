@@ -102,6 +102,24 @@ TEST_F(Loading, LinesBecomeEntriesWithDepthsAndStamps) {
   EXPECT_EQ(f.paths[1], "F:\\ONLY");
 }
 
+// Older scans wrote a first-level "*x" as "D:\\*x": after the drive's root
+// line it is that directory, in both loaders, never another root.
+TEST_F(Loading, OnlyADrivesFirstRootLikeLineIsItsRoot) {
+  sys.SetDrive('D');
+  MarkPresentDrives();
+  const std::vector<std::string> lines = {"D:\\*01.02.2026 10:00:00", "D:\\*x", "D:\\*x\\sub",
+                                          "D:\\y"};
+  WriteScanFile(lines);
+  LoadDriveTrees();
+  const DriveTree& d = Drive(4);
+  EXPECT_EQ(PathsOf(d.paths), (std::vector<std::string>{"", "D:\\", "D:\\*x", "D:\\*x\\sub", "D:\\y"}));
+  EXPECT_EQ(d.depths, (std::vector<uint16_t>{0, 1, 1, 2, 1}));
+  EXPECT_EQ(d.scanStamp, "01.02.2026 10:00:00");
+
+  LoadScanLines();
+  EXPECT_EQ(PathsOf(Drive(4).paths), (std::vector<std::string>{"", "D:\\", "D:\\*x", "D:\\*x\\sub", "D:\\y"}));
+}
+
 TEST_F(Loading, BadLinesAreSkippedAndLineEndsVary) {
   sys.files[ScanFilePath()] =
       "D:\\*s\r\n\r\nd:\\lower\n1:\\digit\r@:\\at\r\n[:\\bracket\nD:\\A\nD:\\B\r"

@@ -33,6 +33,7 @@ class TestSystem : public System {
   std::unique_ptr<DirReader> OpenDirectory(const std::string& path) override;
   OpenedWalk OpenWalk(const std::string& path) override;
   bool DotNamesHidden() override { return dotHidden; }
+  unsigned NameCodePage() override { return nameCodePage; }
   Opened<File> OpenFile(const std::string& path, OpenMode mode) override;
   int ReplaceFile(const std::string& from, const std::string& to) override;
   int DeleteFile(const std::string& path) override;
@@ -70,6 +71,7 @@ class TestSystem : public System {
   // nor "gone", with the system's words for it.
   std::map<std::string, std::string> walkFailures;
   bool dotHidden = false;
+  unsigned nameCodePage = 0;
   std::map<std::string, std::string> files;
   std::set<std::string> failOpen;    // paths whose opening fails (access)
   long writeBudget = -1;             // bytes writable before "disk full"
