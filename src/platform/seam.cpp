@@ -1,4 +1,3 @@
-#include <chrono>
 #include <string>
 
 #include "platform/console_device.h"
@@ -8,14 +7,13 @@ ConsoleDevice* theConsole = nullptr;
 System* theSystem = nullptr;
 
 OpenedTemp System::CreateTempBeside(const std::string& path) {
-  // The clock makes a name left behind by a killed run unlikely to come up
-  // again; an exclusive create that meets one simply tries the next name.
+  // The process number tells a later rewrite whether the file's writer
+  // still runs; an exclusive create that meets a name left behind by a dead
+  // process of the same number simply tries the next one.
   static unsigned counter = 0;
-  unsigned long long base = static_cast<unsigned long long>(
-      std::chrono::steady_clock::now().time_since_epoch().count());
+  const std::string stem = path + "." + std::to_string(ProcessId()) + "-";
   for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string name = path + "." +
-                       std::to_string((base + ++counter) % 1000000007ULL) + ".tmp";
+    std::string name = stem + std::to_string(++counter) + ".tmp";
     Opened<File> file = OpenFile(name, OpenMode::kCreateNew);
     if (file.handle || file.error != kIoFileExists) return {std::move(file), name};
   }

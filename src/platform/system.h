@@ -18,7 +18,9 @@ enum : uint32_t {
   kAttrVolume = 0x08,
   kAttrDirectory = 0x10,
   kAttrArchive = 0x20,
-  kAttrReparsePoint = 0x400,  // symbolic link, junction, mount point
+  // A link the scan never follows: a symbolic link, a junction, a mount
+  // point; not every Windows reparse point (see reparse_win32.h).
+  kAttrReparsePoint = 0x400,
 };
 
 // Drive types as GetDriveTypeA reports them.
@@ -169,8 +171,8 @@ class System {
   virtual int CheckReplaceable(const std::string& path) = 0;
   // Differs whenever `path` has been replaced or written; empty when absent.
   virtual std::string FileVersion(const std::string& path) = 0;
-  // A file of a fresh name beside `path`, created exclusively: never an
-  // existing file, never through a link.  It gets `path`'s permissions (and
+  // A file of a fresh name beside `path` (`path`.<pid>-<n>.tmp), created
+  // exclusively: never an existing file, never through a link.  It gets `path`'s permissions (and
   // owner, where allowed).
   virtual OpenedTemp CreateTempBeside(const std::string& path);
   // The cd file created anew for writing; never written through a link or
@@ -208,6 +210,10 @@ class System {
   virtual void Sleep(int milliseconds) = 0;
 
   [[noreturn]] virtual void ExitProcess(int code) = 0;
+  // This process's number, and whether a process of that number runs now;
+  // true whenever that cannot be told.
+  virtual unsigned long ProcessId() = 0;
+  virtual bool ProcessAlive(unsigned long pid) = 0;
 
   // Where a POSIX host differs; the defaults are the Windows behaviour.
   // A POSIX host: its launcher is the `ks` shell function, not KS.BAT.

@@ -474,8 +474,8 @@ class PosixSystem : public System {
     static unsigned counter = 0;
     for (int attempt = 0; attempt < 100; ++attempt) {
       char suffix[64];
-      snprintf(suffix, sizeof suffix, ".%ld-%lld-%u.tmp",
-               static_cast<long>(getpid()), MonotonicMs() % 1000000, ++counter);
+      snprintf(suffix, sizeof suffix, ".%ld-%u.tmp", static_cast<long>(getpid()),
+               ++counter);
       // O_EXCL never opens what is there, a link included; a name that is
       // taken (a leftover, or someone else's plant) just means another name.
       int fd = ::open((host + suffix).c_str(),
@@ -639,6 +639,14 @@ class PosixSystem : public System {
   [[noreturn]] void ExitProcess(int code) override {
     fflush(stdout);
     std::exit(code);
+  }
+
+  unsigned long ProcessId() override { return static_cast<unsigned long>(getpid()); }
+
+  bool ProcessAlive(unsigned long pid) override {
+    // kill(0) and kill(-1) would name groups of processes, not one.
+    if (pid == 0 || pid > static_cast<unsigned long>(INT_MAX)) return true;
+    return kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH;
   }
 
   bool PosixHost() override { return true; }

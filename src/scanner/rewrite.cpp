@@ -1,5 +1,7 @@
 #include "scanner/rewrite.h"
 
+#include <vector>
+
 #include "platform/process.h"
 #include "store/drive_table.h"
 
@@ -7,6 +9,56 @@ namespace {
 
 // The temporary file of the rewrite under way, for the end of the process.
 std::string unfinishedTemp;
+
+// The writer's process number in a temporary's name after `prefix`
+// ("KS.DAT."): <pid>-<n>.tmp, or <pid>-<time>-<n>.tmp as earlier POSIX
+// builds named them; 0 for any other name.
+unsigned long TempWriter(const std::string& name, const std::string& prefix) {
+  const std::string suffix = ".tmp";
+  if (name.size() <= prefix.size() + suffix.size() || name.compare(0, prefix.size(), prefix) != 0 ||
+      name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
+    return 0;
+  const std::string middle =
+      name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+  unsigned long pid = 0;
+  size_t i = 0;
+  for (; i < middle.size() && middle[i] >= '0' && middle[i] <= '9'; ++i) {
+    if (pid > (0xFFFFFFFFUL - 9) / 10) return 0;
+    pid = pid * 10 + static_cast<unsigned long>(middle[i] - '0');
+  }
+  if (i == 0 || i == middle.size()) return 0;
+  // Each further part is a dash and digits.
+  for (; i < middle.size(); ++i) {
+    if (middle[i] == '-' && (i + 1 == middle.size() || middle[i + 1] == '-')) return 0;
+    if (middle[i] != '-' && (middle[i] < '0' || middle[i] > '9')) return 0;
+  }
+  return middle[0] == '0' ? 0 : pid;
+}
+
+// Temporaries left beside the scan file by runs that were killed before
+// they could remove them.  Called under the lock, so that no rewrite of a
+// live run is writing one; a file whose process still runs is kept all
+// the same, since that process might not be one of ours.
+void RemoveStaleTemporaries() {
+  const std::string path = ScanFilePath();
+  const size_t slash = path.find_last_of("\\/");
+  if (slash == std::string::npos) return;
+  const std::string folder = path.substr(0, slash + 1);
+  // A drive's root is listed by its letter and colon alone.
+  std::string listed = folder.size() > 1 ? folder.substr(0, folder.size() - 1) : folder;
+  std::unique_ptr<DirReader> reader = theSystem->OpenDirectory(listed);
+  if (!reader) return;
+  const std::string prefix = path.substr(slash + 1) + ".";
+  std::vector<std::string> stale;
+  DirEntry entry;
+  while (reader->Next(&entry)) {
+    if (entry.attributes & (kAttrDirectory | kAttrReparsePoint)) continue;
+    const unsigned long pid = TempWriter(entry.name, prefix);
+    if (pid != 0 && !theSystem->ProcessAlive(pid)) stale.push_back(entry.name);
+  }
+  reader.reset();
+  for (const std::string& name : stale) theSystem->DeleteFile(folder + name);
+}
 
 }  // namespace
 
@@ -21,6 +73,7 @@ RewriteStart BeginScanFileRewrite(ScanFileRewrite* rewrite) {
     rewrite->lock.reset();
     return RewriteStart::kCannotReplace;
   }
+  RemoveStaleTemporaries();
   OpenedTemp temp = theSystem->CreateTempBeside(ScanFilePath());
   rewrite->file = std::move(temp.handle);
   rewrite->tempPath = std::move(temp.path);

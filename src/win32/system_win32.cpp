@@ -9,11 +9,14 @@
 #undef SetCurrentDirectory
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "win32/codepage_win32.h"
 #include "platform/platform.h"
+#include "win32/reparse_win32.h"
 #include "win32/system_win32.h"
 
 namespace {
@@ -39,6 +42,80 @@ int IoError(DWORD err) {
 }
 
 int LastError() { return IoError(GetLastError()); }
+
+// Another program holding a file for a moment: the indexer, a virus scanner,
+// or another run reading KS.DAT where an open file cannot be replaced (Wine,
+// file systems without the newer rename).
+bool HeldByAnother(DWORD err) {
+  return err == ERROR_SHARING_VIOLATION || err == ERROR_LOCK_VIOLATION ||
+         err == ERROR_ACCESS_DENIED;
+}
+
+constexpr DWORD kPersistMs = 2000;
+
+// Runs `attempt` until it succeeds, fails for another reason, or 2 s have
+// passed.  The pauses start short and grow to 50 ms: a reader's open file
+// is often free again within milliseconds.  The last error is the last
+// attempt's.
+template <typename Attempt>
+BOOL Persist(Attempt attempt) {
+  const DWORD start = GetTickCount();
+  DWORD pause = 1;
+  for (;;) {
+    if (attempt()) return TRUE;
+    const DWORD err = GetLastError();
+    if (!HeldByAnother(err) || GetTickCount() - start >= kPersistMs) {
+      SetLastError(err);
+      return FALSE;
+    }
+    ::Sleep(pause);
+    pause = pause * 2 > 50 ? 50 : pause * 2;
+  }
+}
+
+// FILE_RENAME_INFO as the rename with flags takes it (the headers' form
+// depends on the Windows version they are set to).
+struct RenameInfoEx {
+  DWORD flags;
+  HANDLE rootDirectory;
+  DWORD fileNameLength;
+  WCHAR fileName[1];
+};
+constexpr int kFileRenameInfoEx = 22;
+constexpr DWORD kRenameReplaceIfExists = 0x1;
+constexpr DWORD kRenamePosixSemantics = 0x2;
+
+// Puts `from` in place of `to` once.  The rename with POSIX semantics
+// (Windows 10 and later) replaces a file that others hold open with delete
+// sharing, and they go on reading the old one; systems that do not know it
+// refuse it as an unknown parameter or request, and MoveFileExW is the
+// replace they have.
+BOOL ReplaceOnce(const std::wstring& from, const std::wstring& to) {
+  HANDLE h = CreateFileW(from.c_str(), DELETE | SYNCHRONIZE,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return FALSE;
+  const size_t nameBytes = to.size() * sizeof(WCHAR);
+  std::vector<unsigned char> buffer(sizeof(RenameInfoEx) + nameBytes);
+  RenameInfoEx* info = reinterpret_cast<RenameInfoEx*>(buffer.data());
+  info->flags = kRenameReplaceIfExists | kRenamePosixSemantics;
+  info->rootDirectory = nullptr;
+  info->fileNameLength = static_cast<DWORD>(nameBytes);
+  memcpy(info->fileName, to.c_str(), nameBytes + sizeof(WCHAR));
+  BOOL renamed = SetFileInformationByHandle(
+      h, static_cast<FILE_INFO_BY_HANDLE_CLASS>(kFileRenameInfoEx), info,
+      static_cast<DWORD>(buffer.size()));
+  const DWORD err = GetLastError();
+  CloseHandle(h);
+  if (renamed) return TRUE;
+  if (err != ERROR_INVALID_PARAMETER && err != ERROR_NOT_SUPPORTED &&
+      err != ERROR_INVALID_FUNCTION) {
+    SetLastError(err);
+    return FALSE;
+  }
+  return MoveFileExW(from.c_str(), to.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+}
 
 // A program path as the wide calls take it.  A path the ANSI code page does
 // not define cannot come from the file system, so it names nothing.
@@ -85,10 +162,7 @@ class Win32DirReader : public DirReader {
       }
       if (EntryName(&entry->name)) break;
     }
-    uint32_t attributes = data_.dwFileAttributes & 0x3F;
-    if (data_.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
-      attributes |= kAttrReparsePoint;
-    entry->attributes = attributes;
+    entry->attributes = FindDataAttributes(data_.dwFileAttributes, data_.dwReserved0);
     return true;
   }
 
@@ -209,7 +283,10 @@ class Win32System : public System {
   unsigned NameCodePage() override { return GetACP(); }
 
   Opened<File> OpenFile(const std::string& path, OpenMode mode) override {
-    DWORD access = GENERIC_READ, share = FILE_SHARE_READ,
+    // A reader shares everything, so that a rewrite can replace the file
+    // under it (it goes on reading the old one) and can delete it.
+    DWORD access = GENERIC_READ,
+          share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
           disposition = OPEN_EXISTING;
     if (mode == OpenMode::kCreate) {
       access = GENERIC_WRITE;
@@ -227,16 +304,13 @@ class Win32System : public System {
     std::wstring wideFrom, wideTo;
     if (!WidePath(from, &wideFrom) || !WidePath(to, &wideTo))
       return LastError();
-    return MoveFileExW(wideFrom.c_str(), wideTo.c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
-               ? kIoOk
-               : LastError();
+    return Persist([&] { return ReplaceOnce(wideFrom, wideTo); }) ? kIoOk : LastError();
   }
 
   int DeleteFile(const std::string& path) override {
     std::wstring wide;
     if (!WidePath(path, &wide)) return LastError();
-    return DeleteFileW(wide.c_str()) ? kIoOk : LastError();
+    return Persist([&] { return DeleteFileW(wide.c_str()); }) ? kIoOk : LastError();
   }
 
   Opened<File> OpenPrinter(int port) override {
@@ -359,10 +433,11 @@ class Win32System : public System {
   };
 
   Opened<FileLock> LockForRewrite(const std::string& path, int waitMs) override {
-    const std::string lockPath = path + ".lock";
+    std::wstring lockPath;
+    if (!WidePath(path + ".lock", &lockPath)) return {nullptr, LastError()};
     const DWORD start = GetTickCount();
     for (;;) {
-      HANDLE h = CreateFileA(lockPath.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+      HANDLE h = CreateFileW(lockPath.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
       if (h != INVALID_HANDLE_VALUE) return {std::make_unique<Win32Lock>(h), kIoOk};
       DWORD err = GetLastError();
@@ -375,7 +450,9 @@ class Win32System : public System {
   }
 
   int CheckReplaceable(const std::string& path) override {
-    DWORD attributes = GetFileAttributesA(path.c_str());
+    std::wstring wide;
+    if (!WidePath(path, &wide)) return LastError();
+    DWORD attributes = GetFileAttributesW(wide.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
       DWORD err = GetLastError();
       return err == ERROR_FILE_NOT_FOUND ? kIoOk : IoError(err);
@@ -386,8 +463,10 @@ class Win32System : public System {
   }
 
   std::string FileVersion(const std::string& path) override {
+    std::wstring wide;
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+    if (!WidePath(path, &wide) ||
+        !GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data))
       return std::string();
     char text[96];
     snprintf(text, sizeof text, "%lu:%lu:%lu:%lu",
@@ -399,6 +478,20 @@ class Win32System : public System {
   }
   // CreateTempBeside: the seam's own, through OpenFile's CREATE_NEW.
   // ----------------------------------------------------------------------
+
+  unsigned long ProcessId() override { return GetCurrentProcessId(); }
+
+  bool ProcessAlive(unsigned long pid) override {
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
+                                 static_cast<DWORD>(pid));
+    // Only "no such process" tells that it has gone; a process we may not
+    // look at still runs.
+    if (!process) return GetLastError() != ERROR_INVALID_PARAMETER;
+    DWORD code = 0;
+    const BOOL known = GetExitCodeProcess(process, &code);
+    CloseHandle(process);
+    return !known || code == STILL_ACTIVE;
+  }
 
   [[noreturn]] void ExitProcess(int code) override {
     fflush(stdout);

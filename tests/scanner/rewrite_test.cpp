@@ -80,4 +80,30 @@ TEST_F(ScanFileRewriteTest, ARefusedStartHoldsNothingAndAFailedReplaceKeepsTheOl
   EXPECT_FALSE(sys.lockHeld);
 }
 
+TEST_F(ScanFileRewriteTest, LeftoversOfDeadRunsGoAndThoseOfRunningOnesStay) {
+  WriteScanFile({"C:\\*old"});
+  sys.runningPids = {8};
+  const std::string base = ScanFilePath() + ".";
+  const std::vector<std::string> dead = {base + "7-1.tmp", base + "9-12345-2.tmp"};
+  const std::vector<std::string> kept = {
+      base + "8-3.tmp",                              // its writer still runs
+      base + std::to_string(sys.pid) + "-9.tmp",     // this run's own number
+      base + "12345.tmp", base + "x-1.tmp", base + "7-.tmp", base + "0-1.tmp",
+      base + "07-1.tmp", base + "7-1.tmp.bak", prog.programDirectory + "OTHER.7-1.tmp"};
+  for (const auto& names : {dead, kept})
+    for (const std::string& name : names) sys.files[name] = "x";
+
+  // A run that cannot take the lock touches nothing.
+  sys.lockedElsewhere = true;
+  ScanFileRewrite busy;
+  EXPECT_EQ(BeginScanFileRewrite(&busy), RewriteStart::kBusy);
+  sys.lockedElsewhere = false;
+  for (const std::string& name : dead) EXPECT_TRUE(sys.FileExists(name)) << name;
+
+  WriteAll({"C:\\*new"});
+  for (const std::string& name : dead) EXPECT_FALSE(sys.FileExists(name)) << name;
+  for (const std::string& name : kept) EXPECT_TRUE(sys.FileExists(name)) << name;
+  EXPECT_EQ(ScanFileLines(), std::vector<std::string>{"C:\\*new"});
+}
+
 }  // namespace

@@ -164,8 +164,16 @@ std::unique_ptr<DirReader> TestSystem::OpenDirectory(const std::string& path) {
   ++dirOpens;
   std::string key = ListingKey(path);
   auto it = dirs.find(key);
-  if (it == dirs.end() || unreadable.count(key)) return nullptr;
-  return std::make_unique<VectorDirReader>(it->second);
+  std::vector<DirEntry> entries;
+  if (it != dirs.end()) entries = it->second;
+  bool haveFiles = false;
+  for (const auto& f : files) {
+    if (Parent(f.first) != key) continue;
+    entries.push_back(DirEntry{Leaf(f.first), kAttrArchive});
+    haveFiles = true;
+  }
+  if ((it == dirs.end() && !haveFiles) || unreadable.count(key)) return nullptr;
+  return std::make_unique<VectorDirReader>(std::move(entries));
 }
 
 OpenedWalk TestSystem::OpenWalk(const std::string& path) {

@@ -57,6 +57,8 @@ class TestSystem : public System {
   void MessageBeep() override { ++messageBeeps; }
   void Sleep(int milliseconds) override { sleptMs += milliseconds; }
   [[noreturn]] void ExitProcess(int code) override;
+  unsigned long ProcessId() override { return pid; }
+  bool ProcessAlive(unsigned long p) override { return p == pid || runningPids.count(p) > 0; }
   bool PosixHost() override { return posix; }
   bool ShellStatuses() override { return shellStatuses; }
   std::string SetupError() override { return setupError; }
@@ -64,7 +66,8 @@ class TestSystem : public System {
   std::string DriveFolder(int driveNumber) override { return driveFolders[driveNumber]; }
 
   int driveTypes[27] = {};
-  // Directory listings by path ("D:" for a root), in enumeration order.
+  // Directory listings by path ("D:" for a root), in enumeration order;
+  // the stored files of a folder follow its listed entries.
   std::map<std::string, std::vector<DirEntry>> dirs;
   std::set<std::string> unreadable;  // listed but cannot be enumerated
   // Directories whose opening fails for a reason that is neither "denied"
@@ -99,4 +102,6 @@ class TestSystem : public System {
   // tests that change the tree during a scan hold it too.
   std::recursive_mutex dirMutex;
   int exits = 0;
+  unsigned long pid = 4242;
+  std::set<unsigned long> runningPids;  // other processes that run
 };

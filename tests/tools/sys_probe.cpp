@@ -86,6 +86,9 @@ void Files(const std::string& dir) {
   Expect(theSystem->DeleteFile(b) == 0, "delete");
   Expect(theSystem->DeleteFile(b) == kIoFileNotFound, "delete missing");
   Expect(Missing(b), "file exists after delete");
+  Expect(theSystem->ProcessAlive(theSystem->ProcessId()), "this process counts as gone");
+  // A number beyond every system's range of process numbers.
+  Expect(!theSystem->ProcessAlive(2147483000UL), "a process that never ran counts as alive");
   printf(failures ? "files FAILED\n" : "files ok\n");
 }
 
