@@ -13,8 +13,8 @@
 # the user left, 2 when the program reported an error.  `ks ..`, `ks -`,
 # `ks ~` and a path such as `ks src\lib` are a plain Set-Location.
 #
-# Windows PowerShell 5.1 must parse this file too: no &&, ||, ??, ?., ?: or
-# ::new here, and ASCII only, since 5.1 reads a file without a BOM in the
+# Windows PowerShell 5.1 must parse this file too: no &&, ||, ??, ??=, ?.
+# or ?: here, and ASCII only, since 5.1 reads a file without a BOM in the
 # ANSI code page.
 
 $global:Ks95Folder = $PSScriptRoot

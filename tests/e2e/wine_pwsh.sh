@@ -16,6 +16,30 @@ fi
 
 T=$(e2e_tmpdir)
 T=$(cd "$T" && pwd -P)
+bad=()
+
+# Windows PowerShell 5.1 reads the launcher too: none of the operators it
+# lacks, and no byte it would read in another code page.
+cat > "$T/syntax.ps1" <<'EOF'
+$tokens = $null; $errors = $null
+$ast = [System.Management.Automation.Language.Parser]::ParseFile($args[0], [ref]$tokens, [ref]$errors)
+$errors | ForEach-Object { "parse: $($_.Message)" }
+$ast.FindAll({
+    param($n)
+    $n -is [System.Management.Automation.Language.PipelineChainAst] -or
+    $n -is [System.Management.Automation.Language.TernaryExpressionAst] -or
+    ($n -is [System.Management.Automation.Language.BinaryExpressionAst] -and $n.Operator -eq 'QuestionQuestion') -or
+    ($n -is [System.Management.Automation.Language.AssignmentStatementAst] -and $n.Operator -eq 'QuestionQuestionEquals') -or
+    ($n -is [System.Management.Automation.Language.MemberExpressionAst] -and $n.NullConditional) -or
+    ($n -is [System.Management.Automation.Language.IndexExpressionAst] -and $n.NullConditional)
+}, $true) | ForEach-Object { "line $($_.Extent.StartLineNumber): $($_.Extent.Text)" }
+EOF
+found=$(HOME=$T "$pwsh" -NoProfile -File "$T/syntax.ps1" "$KS95_SOURCE_DIR/launcher/ks.ps1")
+[ -z "$found" ] || bad+=("ks.ps1 beyond 5.1: $found")
+if LC_ALL=C grep -q '[^[:print:][:space:]]' "$KS95_SOURCE_DIR/launcher/ks.ps1"; then
+  bad+=("ks.ps1 holds bytes beyond ASCII")
+fi
+
 wine_setup
 wineboot < /dev/null > /dev/null 2>&1
 d=$T/d
@@ -99,7 +123,6 @@ shows() {
 }
 # Types one line into the session.
 type_line() { tmux_keys -l "$1"; tmux_keys Enter; }
-bad=()
 # expect CASE STATUS OK DIR [EXTRA]: the note of CASE has these fields and
 # KS95_STATUS is unset again.
 expect() {
