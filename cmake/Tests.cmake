@@ -74,3 +74,7 @@ foreach(script ${KS_E2E})
     SKIP_RETURN_CODE 77
     LABELS e2e)
 endforeach()
+if(TEST e2e.wine_pwsh)
+  # Some thirty Wine starts, each seconds long on a busy machine.
+  set_tests_properties(e2e.wine_pwsh PROPERTIES TIMEOUT 900)
+endif()

@@ -1,6 +1,7 @@
 #include "cmdline/complete.h"
 
 #include <algorithm>
+#include <optional>
 #include <set>
 #include <string_view>
 
@@ -72,7 +73,9 @@ void PrintCompletions(const std::string& word) {
   std::string out;
   for (const std::string& name : CompletionCandidates(
            theSystem->OpenFile(ScanFilePath(), OpenMode::kRead).handle, word)) {
-    out += name;
+    std::optional<std::string> shown = theSystem->ShellOutputText(name);
+    if (!shown) continue;
+    out += *shown;
     out += "\r\n";
   }
   if (!out.empty()) WriteText(out);

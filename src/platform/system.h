@@ -221,6 +221,11 @@ class System {
   // The launcher asked for shell exit statuses (0 moved, 1 nothing, 2 error)
   // and a cd file only when the directory changed.
   virtual bool ShellStatuses() { return false; }
+  // `text` (a name of the program's) as the shell reading standard output
+  // decodes it; nothing when it has no exact form there.
+  virtual std::optional<std::string> ShellOutputText(const std::string& text) {
+    return text;
+  }
   // A set-up mistake that must stop the run before it starts, in words.
   virtual std::string SetupError() { return std::string(); }
   // The drive map as the user wrote it, for messages; empty without one.

@@ -379,6 +379,28 @@ class Win32System : public System {
     return std::nullopt;
   }
 
+  // PowerShell decodes a program's output in the console's output code
+  // page; a name without an exact form there would come back as another
+  // name, or as a "?" that asks for the option list.
+  std::optional<std::string> ShellOutputText(const std::string& text) override {
+    bool ascii = true;
+    for (char c : text) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+    UINT cp = GetConsoleOutputCP();
+    if (cp == 0) cp = GetOEMCP();
+    if (ascii || cp == GetACP()) return text;
+    std::wstring wide;
+    std::string shown;
+    if (FromAnsi(text, &wide) && NarrowExact(cp, wide, &shown)) return shown;
+    return std::nullopt;
+  }
+
+  // The PowerShell launcher asks for the statuses a shell expects.
+  bool ShellStatuses() override {
+    char value[16] = "";
+    DWORD n = GetEnvironmentVariableA("KS95_STATUS", value, sizeof value);
+    return n > 0 && n < sizeof value && std::strcmp(value, "shell") == 0;
+  }
+
   std::string ScanStampNow() override {
     SYSTEMTIME now;
     GetLocalTime(&now);
