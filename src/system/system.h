@@ -212,6 +212,8 @@ class System {
   virtual std::string SetupError() { return std::string(); }
   // The drive map as the user wrote it, for messages; empty without one.
   virtual std::string DriveMapText() { return std::string(); }
+  // The process environment's value of `name`; empty when it is not set.
+  virtual std::string EnvironmentValue(const std::string& name);
 };
 
 extern System* theSystem;
