@@ -1,8 +1,8 @@
 #include "scanner/refresh.h"
 
+#include <algorithm>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 
 #include "crt32/console.h"
 #include "scanner/drive_lines.h"
@@ -27,22 +27,41 @@ void ScanInto(const std::string& name, uint16_t attributes) {
   scanner.scanList.push_back(name + "\\");
   scanner.scanCanceled = false;
   ScanDirectory(name);
+  if (ScanFailure().empty() && !scanner.scanCanceled) SortScanList();
+}
+
+// The order of a sorted drive: tree order, equal keys by their bytes.
+int CompareSorted(std::string_view a, std::string_view b) {
+  int c = CompareTreeOrder(a, b);
+  return c != 0 ? c : a.compare(b);
+}
+
+bool InFreshList(std::string_view path) {
+  auto first = scanner.scanList.begin() + 2;
+  auto last = scanner.scanList.begin() + scanner.scanCount + 1;
+  auto at = std::lower_bound(first, last, path, [](const std::string& a, std::string_view b) {
+    return CompareSorted(a, b) < 0;
+  });
+  return at != last && *at == path;
 }
 
 // The scan file does not say whether a drive was scanned with its hidden
 // and system directories.  A stored directory that the plain scan left out
 // but that is still there says it was (or that it came in by "/a" from
 // below a link, where the wider scan does no harm): dropping such
-// directories would lose what the user asked to keep.
+// directories would lose what the user asked to keep.  Both lists are
+// sorted, so one merge finds the stored ones the scan lacks; a file out of
+// order only costs a lookup more.
 bool KeptDirectoriesThePlainScanMissed(const DriveTree& old) {
-  std::unordered_set<std::string_view> fresh;
-  fresh.reserve(static_cast<size_t>(scanner.scanCount));
-  for (int i = 2; i <= scanner.scanCount; ++i)
-    fresh.insert(scanner.scanList[static_cast<size_t>(i)]);
+  int fresh = 2;
   for (int i = 2; i <= old.StoredCount(); ++i) {
     std::string_view path = old.paths[static_cast<size_t>(i)];
-    if (fresh.count(path) == 0 && theSystem->OpenDirectory(std::string(path)))
-      return true;
+    int c = 1;
+    while (fresh <= scanner.scanCount &&
+           (c = CompareSorted(scanner.scanList[static_cast<size_t>(fresh)], path)) < 0)
+      ++fresh;
+    if (fresh <= scanner.scanCount && c == 0) continue;
+    if (!InFreshList(path) && theSystem->OpenDirectory(std::string(path))) return true;
   }
   return false;
 }
@@ -81,7 +100,6 @@ RefreshResult RefreshUnderLock(int onlyDrive, bool showProgress) {
     // kept as it was.
     if (!ScanFailure().empty()) return RefreshResult::kFailed;
     if (scanner.scanCanceled) return RefreshResult::kCanceled;
-    SortScanList();
     WriteDriveLines(&rewrite, scanner.scanList, scanner.scanCount,
                     theSystem->ScanStampNow());
   }

@@ -212,13 +212,17 @@ TEST_F(Jump, ARescanKeepsTheHiddenDirectoriesOnlyOfDrivesScannedWithThem) {
   sys.AddDir("C:\\HID\\NEWPROJ");
   sys.AddDir("D:\\SYS", kAttrDirectory | kAttrSystem);
   sys.AddDir("D:\\SYS\\NEWPROJ");
-  WriteScanFile({"C:\\*01.01.2026", "C:\\HID", "D:\\*01.01.2026"});
+  sys.AddDir("D:\\A");
+  sys.AddDir("D:\\b");
+  // D's lines out of order (a hand edit): each is still found in the scan.
+  WriteScanFile({"C:\\*01.01.2026", "C:\\HID", "D:\\*01.01.2026", "D:\\b", "D:\\A"});
   EXPECT_EQ(Run("newproj"), -1);
   EXPECT_EQ(sys.cwd, "C:\\HID\\NEWPROJ");
   EXPECT_EQ(ScanFileLines(),
             (std::vector<std::string>{"C:\\*07.12.2026 10:15:00", "C:\\HID",
                                       "C:\\HID\\NEWPROJ",
-                                      "D:\\*07.12.2026 10:15:00"}));
+                                      "D:\\*07.12.2026 10:15:00", "D:\\A",
+                                      "D:\\b"}));
 }
 
 }  // namespace
