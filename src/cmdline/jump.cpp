@@ -6,6 +6,7 @@
 #include "crt32/console.h"
 #include "platform/process.h"
 #include "crt32/screen.h"
+#include "scanner/refresh.h"
 #include "store/drive_table.h"
 #include "store/text_file.h"
 #include "text/ascii.h"
@@ -94,6 +95,13 @@ void ChangeToCandidate(const Candidate& c) {
             "\r\nYou may need to rescan drives.");
 }
 
+// KS95_REFRESH=off (or 0, no, false) keeps a jump that finds nothing from
+// rescanning: for slow or huge drives, where the user rather rescans by hand.
+bool RefreshWanted() {
+  std::string value = UpperAscii(theSystem->EnvironmentValue("KS95_REFRESH"));
+  return value != "OFF" && value != "0" && value != "NO" && value != "FALSE";
+}
+
 }  // namespace
 
 DerivedPattern DerivePattern(const std::string& argument) {
@@ -137,6 +145,14 @@ CandidateList CollectCandidates(std::unique_ptr<File> scanFile,
 
 void JumpToDirectory(std::unique_ptr<File> scanFile, const DerivedPattern& p) {
   CandidateList list = CollectCandidates(std::move(scanFile), p);
+  // A folder made since the last scan is found by scanning again before
+  // giving up.  An empty pattern matches nothing however fresh the file.
+  if (list.items.empty() && !p.pattern.empty() && RefreshWanted() &&
+      RefreshScannedDrives(p.driveRestriction) == RefreshResult::kRefreshed) {
+    Opened<File> fresh = theSystem->OpenFile(ScanFilePath(), OpenMode::kRead);
+    if (!fresh.handle) RunTimeError(fresh.error != 0 ? fresh.error : kIoFileNotFound);
+    list = CollectCandidates(std::move(fresh.handle), p);
+  }
   if (list.items.empty()) {
     const std::string quoted = "\"" + p.pattern + "\"";
     if (p.mode == MatchMode::kStartsWith) {

@@ -1,3 +1,4 @@
+#include <cstdlib>
 #include <string>
 
 #include "platform/console_device.h"
@@ -18,4 +19,9 @@ OpenedTemp System::CreateTempBeside(const std::string& path) {
     if (file.handle || file.error != kIoFileExists) return {std::move(file), name};
   }
   return {{nullptr, kIoFileExists}, std::string()};
+}
+
+std::string System::EnvironmentValue(const std::string& name) {
+  const char* value = std::getenv(name.c_str());
+  return value ? std::string(value) : std::string();
 }

@@ -233,6 +233,8 @@ class System {
   // The host folder that drive 1..26 stands for, present or not; empty for
   // a letter the map lacks, and where drives are the system's own.
   virtual std::string DriveFolder(int /*driveNumber*/) { return std::string(); }
+  // The process environment's value of `name`; empty when it is not set.
+  virtual std::string EnvironmentValue(const std::string& name);
 };
 
 extern System* theSystem;

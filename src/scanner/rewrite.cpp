@@ -64,8 +64,8 @@ void RemoveStaleTemporaries() {
 
 ScanFileRewrite::~ScanFileRewrite() { AbandonScanFileRewrite(this); }
 
-RewriteStart BeginScanFileRewrite(ScanFileRewrite* rewrite) {
-  Opened<FileLock> lock = theSystem->LockForRewrite(ScanFilePath(), kRewriteWaitMs);
+RewriteStart BeginScanFileRewrite(ScanFileRewrite* rewrite, int waitMs) {
+  Opened<FileLock> lock = theSystem->LockForRewrite(ScanFilePath(), waitMs);
   rewrite->lock = std::move(lock.handle);
   if (!rewrite->lock)
     return lock.error == kIoLocked ? RewriteStart::kBusy : RewriteStart::kCannotReplace;

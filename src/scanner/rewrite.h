@@ -31,9 +31,11 @@ enum class RewriteStart {
   kCannotReplace,   // KS.DAT is read-only or a folder, or no temporary file
 };
 
-// Takes the lock, checks that KS.DAT may be replaced and creates the
-// temporary file; nothing is held unless the result is kReady.
-RewriteStart BeginScanFileRewrite(ScanFileRewrite* rewrite);
+// Takes the lock (waiting at most `waitMs` for another run's), checks that
+// KS.DAT may be replaced and creates the temporary file; nothing is held
+// unless the result is kReady.
+RewriteStart BeginScanFileRewrite(ScanFileRewrite* rewrite,
+                                  int waitMs = kRewriteWaitMs);
 void WriteScanLine(ScanFileRewrite* rewrite, std::string_view line);  // strict
 // Whole lines already ending in CR LF, written as they are.
 void WriteScanLines(ScanFileRewrite* rewrite, std::string_view lines);  // strict

@@ -142,4 +142,87 @@ TEST_F(Jump, SeveralMatchesWithoutATerminalAreListedExactFirst) {
   EXPECT_FALSE(sys.FileExists(prog.programDirectory + "KS95CD.BAT"));
 }
 
+// A miss rescans the scanned drives that are present before it gives up.
+TEST_F(Jump, AMissRescansThePresentScannedDrivesAndMatchesAgain) {
+  SetUpDrives({"C:\\*01.01.2026", "C:\\WIN", "D:\\*01.01.2026", "D:\\OLD"});
+  Drive(4).present = false;  // scanned but absent: copied as it was
+  sys.SetDrive('E');         // present, never scanned: stays out
+  Drive(5).present = true;
+  sys.AddDir("E:\\NEWPROJ");
+  sys.AddDir("C:\\WIN\\NEWPROJ");
+  EXPECT_EQ(Run("newproj"), -1);
+  EXPECT_EQ(sys.cwd, "C:\\WIN\\NEWPROJ");
+  EXPECT_EQ(prog.ExitCode, 1);
+  // Output that is not a console (a pipe, a file) gets no progress line.
+  EXPECT_EQ(con.output, "");
+  EXPECT_EQ(ScanFileLines(),
+            (std::vector<std::string>{"C:\\*07.12.2026 10:15:00", "C:\\WIN",
+                                      "C:\\WIN\\NEWPROJ", "D:\\*01.01.2026",
+                                      "D:\\OLD"}));
+
+  // On a console the drive is named while it is scanned; with a drive in
+  // the pattern only that drive is.
+  con.outputTerminal = true;
+  sys.SetDrive('F');
+  Drive(6).present = true;
+  WriteScanFile({"C:\\*01.01.2026", "C:\\WIN", "F:\\*01.01.2026"});
+  sys.AddDir("F:\\TOOLS");
+  EXPECT_EQ(Run("f:tools"), -1);
+  EXPECT_EQ(sys.cwd, "F:\\TOOLS");
+  EXPECT_EQ(con.output, "Scanning drive F:\r\n");
+  EXPECT_EQ(ScanFileLines()[0], "C:\\*01.01.2026");
+}
+
+TEST_F(Jump, NoRescanWhenTurnedOffCanceledOrAnotherRunRewrites) {
+  const std::vector<std::string> lines = {"C:\\*01.01.2026", "C:\\WIN"};
+  SetUpDrives(lines);
+  sys.AddDir("C:\\NEWPROJ");
+  const std::string miss = "\"NEWPROJ\" not found.  Try \"*NEWPROJ\" instead.\r\n";
+
+  sys.environment["KS95_REFRESH"] = "off";
+  EXPECT_EQ(Run("newproj"), 0);
+  EXPECT_EQ(sys.lastLockWaitMs, -1);
+  sys.environment.clear();
+
+  // Another run holds the lock: it is not waited for.
+  sys.lockedElsewhere = true;
+  EXPECT_EQ(Run("newproj"), 0);
+  EXPECT_EQ(sys.lastLockWaitMs, 0);
+  sys.lockedElsewhere = false;
+
+  // Esc during the rescan: the file keeps every line, none half-scanned.
+  con.PushKey(0x1B, 27);
+  EXPECT_EQ(Run("newproj"), 0);
+  EXPECT_EQ(con.output, miss + miss + miss);
+  EXPECT_EQ(ScanFileLines(), lines);
+  EXPECT_EQ(TempFiles(), 0);
+  EXPECT_FALSE(sys.lockHeld);
+  EXPECT_EQ(prog.ExitCode, 0);
+  EXPECT_EQ(sys.cwd, "C:\\");
+}
+
+// Whether a drive was scanned with its hidden directories is not stored: a
+// hidden directory the file holds must survive the rescan, and a drive
+// scanned without them must not gain any.
+TEST_F(Jump, ARescanKeepsTheHiddenDirectoriesOnlyOfDrivesScannedWithThem) {
+  sys.SetDrive('C');
+  sys.SetDrive('D');
+  Drive(3).present = Drive(4).present = true;
+  sys.AddDir("C:\\HID", kAttrDirectory | kAttrHidden);
+  sys.AddDir("C:\\HID\\NEWPROJ");
+  sys.AddDir("D:\\SYS", kAttrDirectory | kAttrSystem);
+  sys.AddDir("D:\\SYS\\NEWPROJ");
+  sys.AddDir("D:\\A");
+  sys.AddDir("D:\\b");
+  // D's lines out of order (a hand edit): each is still found in the scan.
+  WriteScanFile({"C:\\*01.01.2026", "C:\\HID", "D:\\*01.01.2026", "D:\\b", "D:\\A"});
+  EXPECT_EQ(Run("newproj"), -1);
+  EXPECT_EQ(sys.cwd, "C:\\HID\\NEWPROJ");
+  EXPECT_EQ(ScanFileLines(),
+            (std::vector<std::string>{"C:\\*07.12.2026 10:15:00", "C:\\HID",
+                                      "C:\\HID\\NEWPROJ",
+                                      "D:\\*07.12.2026 10:15:00", "D:\\A",
+                                      "D:\\b"}));
+}
+
 }  // namespace

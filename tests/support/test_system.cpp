@@ -94,7 +94,8 @@ class MemoryLock : public FileLock {
 
 TestSystem::TestSystem() = default;
 
-Opened<FileLock> TestSystem::LockForRewrite(const std::string&, int) {
+Opened<FileLock> TestSystem::LockForRewrite(const std::string&, int waitMs) {
+  lastLockWaitMs = waitMs;
   if (lockHeld || lockedElsewhere) return {nullptr, kIoLocked};
   return {std::make_unique<MemoryLock>(this), 0};
 }

@@ -64,6 +64,10 @@ class TestSystem : public System {
   std::string SetupError() override { return setupError; }
   std::string DriveMapText() override { return driveMapText; }
   std::string DriveFolder(int driveNumber) override { return driveFolders[driveNumber]; }
+  std::string EnvironmentValue(const std::string& name) override {
+    auto it = environment.find(name);
+    return it == environment.end() ? std::string() : it->second;
+  }
 
   int driveTypes[27] = {};
   // Directory listings by path ("D:" for a root), in enumeration order;
@@ -83,6 +87,8 @@ class TestSystem : public System {
   std::set<std::string> readOnly;    // files (or folders) not replaceable
   bool lockHeld = false;             // a rewrite lock is taken
   bool lockedElsewhere = false;      // another process keeps the lock
+  int lastLockWaitMs = -1;           // the wait the last lock asked for
+  std::map<std::string, std::string> environment;
   std::string cwd = "C:\\";
   std::string programDir = "C:\\KS\\";
   std::string stamp = "07.12.2026 10:15:00";
