@@ -134,8 +134,11 @@ expect() {
 
 note ready > /dev/null
 E2E_WAIT=30
-type_line ". '$(winpath "$prog/ks.ps1")'"
-# The hand-off: a jump moves the session, status 0, and && runs on.
+# The profile line, as on Windows.
+type_line ". '$(winpath "$prog/ks.ps1")'; Note sourced \$true"
+expect sourced '' True "$d/work"
+# The hand-off: a jump moves the session, status 0, and && runs on.  The
+# session reads typed keys in code page 437 too: é goes in as [char]0xE9.
 type_line "ks \"caf\$([char]0xE9)\"; Note jump \$?"
 expect jump 0 True "$d/Café"
 printf 'D:\r\ncd "D:\\Caf\x82"\r\n' | cmp -s - "$prog/KS95CD.BAT" ||
