@@ -58,8 +58,11 @@ tmux_wait "Kestrin 95 v1.00" 60
 tmux_wait "GONE" 30
 tmux_keys F2
 tmux_wait "Enter drives to scan:" 30
-tmux_keys d z d
+# A letter typed twice is taken once.  (Not Z: under Wine it is the host's
+# root, present, and scanning it would walk the whole machine.)
+tmux_keys d d
 tmux_wait "Enter drives to scan: D" 30
+tmux_screen | grep -q "Enter drives to scan: D$" || fail "prompt: $(tmux_screen | tail -1)"
 tmux_keys Enter
 tmux_wait "APPS OLD" 60
 tmux_screen | grep -q "GONE" && fail "old tree still shown"
