@@ -1,19 +1,20 @@
 #!/bin/bash
 # A folder made after the scan is reached by `ks name` with no manual
-# rescan; with KS95_REFRESH=off the jump answers from the file as it is.
+# rescan, and a drive scanned with /s+ keeps its hidden folders; with
+# KS95_REFRESH=off the jump answers from the file as it is.
 . "$(dirname "$0")/lib.sh"
 
 T=$(e2e_tmpdir)
 T=$(cd "$T" && pwd -P)
 d="$T/d"
-mkdir -p "$T/home" "$d/OLD/HIDE"
+mkdir -p "$T/home" "$d/OLD" "$d/.cfg"
 
 cat > "$T/run.sh" <<'SCRIPT'
 export KS95_DRIVES="C=$T/c;D=$T/d" KS95_HOME="$T/home" KS95_PROGRAM="$KS95_BIN"
 mkdir -p "$T/c"
 . "$KS95_SOURCE_DIR/launcher/ks.sh"
 cd "$T/d"
-ks /sD > /dev/null
+ks /s+D > /dev/null
 mkdir "$T/d/OLD/NEWPROJ"
 ks newproj
 printf 'status=%s pwd=%s\n' "$?" "$(pwd -P)" > "$T/one"
@@ -30,6 +31,8 @@ tmux_wait_exit
 
 [ "$(cat "$T/one")" = "status=0 pwd=$d/OLD/NEWPROJ" ] || fail "refresh: $(cat "$T/one")"
 grep -qF 'D:\OLD\NEWPROJ' "$T/home/KS.DAT" || fail "KS.DAT lacks the new folder"
+# Scanned with its hidden folders, the drive keeps them.
+grep -qxF $'D:\\.cfg\r' "$T/home/KS.DAT" || fail "the rescan dropped D:\\.cfg"
 [ "$(cat "$T/two")" = "status=1 pwd=$d" ] || fail "refresh off: $(cat "$T/two")"
 grep -qF '"LATER" not found.' "$T/off.out" || fail "refresh off said: $(cat "$T/off.out")"
 grep -qF 'D:\LATER' "$T/home/KS.DAT" && fail "refresh off rescanned"
