@@ -15,7 +15,8 @@ std::string unfinishedTemp;
 // builds named them; 0 for any other name.
 unsigned long TempWriter(const std::string& name, const std::string& prefix) {
   const std::string suffix = ".tmp";
-  if (name.size() <= prefix.size() + suffix.size() || name.compare(0, prefix.size(), prefix) != 0 ||
+  if (name.size() <= prefix.size() + suffix.size() ||
+      name.compare(0, prefix.size(), prefix) != 0 ||
       name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
     return 0;
   const std::string middle =
