@@ -103,6 +103,44 @@ void PlaceCursor(int d) {
   t.rowsUsed = t.entryCount < rows - 1 ? t.entryCount : ListRows();
 }
 
+// Each drive's buffers emptied and sized for its share of the file.
+void PrepareDrives(const Share shares[27]) {
+  for (int d = 1; d <= 26; ++d) {
+    DriveTree& t = Drive(d);
+    t.scanned = shares[d].lines > 0;
+    // Released first, so that a reload never holds the old and the new
+    // buffers of a big drive at once.
+    t.paths = PathList();
+    t.paths.Reserve(static_cast<size_t>(shares[d].lines), shares[d].bytes);
+    std::vector<uint16_t>().swap(t.depths);
+    t.depths.reserve(static_cast<size_t>(shares[d].lines) + 1);
+    t.depths.push_back(0);
+    t.prefixes.Release();
+  }
+}
+
+void ReadDriveLines(const Share shares[27]) {
+  LineReader reader(ReopenScanFile());
+  RootLines roots;
+  std::string_view line;
+  while (reader.Next(&line)) {
+    int d = LineDrive(line);
+    if (d == 0) continue;
+    DriveTree& t = Drive(d);
+    // The counting pass fixed each drive's share: a file that grew
+    // between the passes cannot push a drive past it.
+    if (t.entryCount >= shares[d].lines) continue;
+    if (roots.Take(d, line)) {
+      t.scanStamp.assign(line.substr(4, 99));
+      line = line.substr(0, 3);
+    }
+    if (!t.paths.Append(line)) continue;
+    ++t.entryCount;
+    t.depths.push_back(Depth(line));
+  }
+  reader.Close();
+}
+
 // Both modes read the file the same way; tree mode adds the synthesised
 // roots, the prefixes and the cursors.
 void LoadDrives(bool treeMode) {
@@ -115,41 +153,8 @@ void LoadDrives(bool treeMode) {
   }
 
   const bool haveFile = CountLines(shares);
-  if (haveFile || treeMode) {
-    for (int d = 1; d <= 26; ++d) {
-      DriveTree& t = Drive(d);
-      t.scanned = shares[d].lines > 0;
-      // Released first, so that a reload never holds the old and the new
-      // buffers of a big drive at once.
-      t.paths = PathList();
-      t.paths.Reserve(static_cast<size_t>(shares[d].lines), shares[d].bytes);
-      std::vector<uint16_t>().swap(t.depths);
-      t.depths.reserve(static_cast<size_t>(shares[d].lines) + 1);
-      t.depths.push_back(0);
-      t.prefixes.Release();
-    }
-  }
-  if (haveFile) {
-    LineReader reader(ReopenScanFile());
-    RootLines roots;
-    std::string_view line;
-    while (reader.Next(&line)) {
-      int d = LineDrive(line);
-      if (d == 0) continue;
-      DriveTree& t = Drive(d);
-      // The counting pass fixed each drive's share: a file that grew
-      // between the passes cannot push a drive past it.
-      if (t.entryCount >= shares[d].lines) continue;
-      if (roots.Take(d, line)) {
-        t.scanStamp.assign(line.substr(4, 99));
-        line = line.substr(0, 3);
-      }
-      if (!t.paths.Append(line)) continue;
-      ++t.entryCount;
-      t.depths.push_back(Depth(line));
-    }
-    reader.Close();
-  }
+  if (haveFile || treeMode) PrepareDrives(shares);
+  if (haveFile) ReadDriveLines(shares);
   if (!treeMode) return;
 
   for (int d = 1; d <= 26; ++d) {
