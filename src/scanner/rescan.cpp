@@ -4,6 +4,7 @@
 #include "crt32/keyboard.h"
 #include "crt32/screen_layout.h"
 #include "scanner/drive_lines.h"
+#include "scanner/incremental.h"
 #include "scanner/rewrite.h"
 #include "scanner/scan.h"
 #include "scanner/sort.h"
@@ -12,6 +13,8 @@
 #include "store/drive_table.h"
 #include "store/load.h"
 #include "system/ascii.h"
+
+#include <cstdlib>
 
 namespace {
 
@@ -36,6 +39,15 @@ void WriteScannedDrive(ScanFileRewrite* out) {
   WriteDriveLines(out, scanner.scanList, scanner.scanCount, theSystem->ScanStampNow());
 }
 
+// What the walk did, for those who ask (KS95_SCAN_FIGURES=1).
+std::string FiguresNote(const std::string& driveName) {
+  const ScanFigures& f = LastScanFigures();
+  std::string note = "Drive " + driveName + " " + std::to_string(f.read) +
+                     " directories read, " + std::to_string(f.reused) + " reused";
+  if (f.whole) note += " (walked whole: " + f.why + ")";
+  return note;
+}
+
 // A scan that stopped at the limit may have left directories out: the user
 // is told which drive and how many were kept.  Empty otherwise.
 std::string LimitNote(const std::string& driveName) {
@@ -51,13 +63,14 @@ void ScanDriveInTreeMode(int driveNumber, ScanFileRewrite* out) {
   WriteText(" Scanning " + name + " drive (press Esc to cancel)  Directories: ");
   ClearToLineEnd();
   StartDriveScan(name);
-  ScanDirectory(name);
-  if (!ScanFailure().empty()) return;
+  ScanDriveReusing(driveNumber);
+  if (!ScanFailure().empty()) return FinishDriveScan(out);
   MoveCursor(0, prog.ScreenRows - 1);
   WriteText(" Sorting Drive " + name + " ...");
   ClearToLineEnd();
   SortScanList();
   WriteScannedDrive(out);
+  FinishDriveScan(out);
   std::string note = LimitNote(name);
   if (!note.empty()) {
     if (!prog.statusNote.empty()) prog.statusNote += ". ";
@@ -70,16 +83,20 @@ void ScanDriveInCommandLine(int driveNumber, ScanFileRewrite* out) {
   WriteText("Scanning drive " + name);
   ++scanner.drivesScanned;
   StartDriveScan(name);
-  ScanDirectory(name);
+  ScanDriveReusing(driveNumber);
   if (!ScanFailure().empty()) {
+    FinishDriveScan(out);
     WriteLine("");
     return;
   }
   SortScanList();
   WriteScannedDrive(out);
+  FinishDriveScan(out);
   WriteLine(scanner.scanCanceled ? " canceled" : "");
   std::string note = LimitNote(name);
   if (!note.empty()) WriteLine(note);
+  if (const char* show = std::getenv("KS95_SCAN_FIGURES"); show && *show == '1')
+    WriteLine(FiguresNote(name));
 }
 
 // The prompt with the letters typed so far.

@@ -355,12 +355,32 @@ int ScanThreads() {
 
 const std::string& ScanFailure() { return failure; }
 
-void SetScanThreads(int threads) { threadSetting = threads; }
+bool ScanWants(std::string_view name, uint32_t attributes, uint32_t excluded, bool dotHidden) {
+  Walk walk{nullptr, excluded, dotHidden, 0};
+  return Wanted(walk, name.data(), name.size(), attributes);
+}
 
-void ScanDirectory(const std::string& path) {
+void BeginScanProgress() {
   polled = false;
   countShown = 0;
   failure.clear();
+}
+
+void PollScanKeyboard() { PollForEsc(); }
+
+void ShowScanCountNowAndThen(int count) { ShowCountNowAndThen(count); }
+
+void EndScanProgress() {
+  if (!scanner.quietScan && countShown != 0 && countShown != scanner.scanCount)
+    ShowCount(scanner.scanCount);
+}
+
+void FailScan(const std::string& path, const std::string& why) { Fail(path, why); }
+
+void SetScanThreads(int threads) { threadSetting = threads; }
+
+void ScanDirectory(const std::string& path) {
+  BeginScanProgress();
   Walk walk;
   walk.system = theSystem;
   walk.excluded = (kAttrHidden | kAttrSystem | kAttrVolume | kAttrDirectory) &
@@ -393,6 +413,5 @@ void ScanDirectory(const std::string& path) {
   }
   if (!done) WalkInOrder(walk, std::move(root), path);
   // The last count found always shows.
-  if (!scanner.quietScan && countShown != 0 && countShown != scanner.scanCount)
-    ShowCount(scanner.scanCount);
+  EndScanProgress();
 }

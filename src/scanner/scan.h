@@ -1,7 +1,9 @@
 // Recursive directory scan into scanner.scanList.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 // Collects the directories below `path` ("D:" for a drive's root) into
 // scanner.scanList, in the order found (several threads may share the work;
@@ -16,3 +18,13 @@ const std::string& ScanFailure();
 // Threads for the next scans: 1 is the plain depth-first walk; 0 (the
 // default) takes KS95_SCAN_THREADS or one per core, at most 8.
 void SetScanThreads(int threads);
+
+// For other walks of a drive that must keep this one's rules and manners:
+// whether an entry is scanned (`excluded`: the attribute bits that drop it),
+// the progress count, the keyboard poll for Esc and the failure report.
+bool ScanWants(std::string_view name, uint32_t attributes, uint32_t excluded, bool dotHidden);
+void BeginScanProgress();
+void PollScanKeyboard();
+void ShowScanCountNowAndThen(int count);
+void EndScanProgress();  // the last count always shows
+void FailScan(const std::string& path, const std::string& why);
