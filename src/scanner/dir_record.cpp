@@ -12,8 +12,6 @@ constexpr uint8_t kVersion = 1;
 constexpr size_t kHeaderSize = 4 + 1 + 1 + 8 + 8;
 constexpr size_t kTrailerSize = 8 + 8 + 8;
 constexpr int64_t kSecond = 1000000000;
-// Coarser than any file system's clock tick (FAT's is two seconds).
-constexpr int64_t kRacyWindow = 3 * kSecond;
 
 enum : uint8_t {
   kKindMask = 0x03,
@@ -87,6 +85,8 @@ bool IsRootEntry(std::string_view path) {
 }
 
 }  // namespace
+
+int64_t RacyWindowNs = kDefaultRacyWindowNs;
 
 std::string DirRecordPath(int driveNumber) {
   return ScanFilePath() + "." + DriveLetter(driveNumber);
@@ -248,8 +248,8 @@ void DirRecordWriter::Add(const RecordedDir& dir) {
   if (dir.attributes & kAttrSystem) flags |= kSystem;
   const DirStamp& s = dir.stamp;
   if (dir.kind == RecordedKind::kRead &&
-      (dir.reread || s.modified >= scanStart_ - kRacyWindow ||
-       s.changed >= scanStart_ - kRacyWindow))
+      (dir.reread || s.modified >= scanStart_ - RacyWindowNs ||
+       s.changed >= scanStart_ - RacyWindowNs))
     flags |= kReread;
   buffer_.push_back(static_cast<char>(flags));
   if (!dir.listed) {

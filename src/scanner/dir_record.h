@@ -40,6 +40,12 @@ struct RecordedDir {
   uint32_t children = 0;
 };
 
+// A directory whose times lie this close before the scan (or after it) is
+// read again next time: coarser than any file system's clock tick (FAT's is
+// two seconds).  A variable only so that tests can do without the wait.
+constexpr int64_t kDefaultRacyWindowNs = 3000000000LL;
+extern int64_t RacyWindowNs;
+
 std::string DirRecordPath(int driveNumber);
 // Hash of the drive map the records are valid for.
 uint64_t DriveMapHash();
