@@ -201,6 +201,41 @@ void ScanDrivesFromCommandLine(const std::string& drives) {
   WriteLine(std::to_string(scanner.drivesScanned) + " drive(s) scanned");
 }
 
+QuietRescan RescanQuietly(const std::string& drives, int lockWaitMs) {
+  ScanFileRewrite rewrite;
+  RewriteStart start = BeginScanFileRewrite(&rewrite, lockWaitMs);
+  if (start == RewriteStart::kBusy) return QuietRescan::kBusy;
+  if (start != RewriteStart::kReady) return QuietRescan::kFailed;
+  LoadScanLines();
+  const bool quiet = scanner.quietScan;
+  scanner.quietScan = true;
+  QuietRescan result = QuietRescan::kDone;
+  for (int d = 1; d <= 26 && result == QuietRescan::kDone; ++d) {
+    DriveTree& drive = Drive(d);
+    if (Chosen(d, drives) && drive.present && drive.scanned) {
+      StartDriveScan(DriveName(d));
+      ScanDriveReusing(d);
+      if (!ScanFailure().empty()) result = QuietRescan::kFailed;
+      else if (scanner.scanCanceled) result = QuietRescan::kCanceled;
+      if (result != QuietRescan::kDone) {
+        FinishDriveScan(&rewrite);
+        break;
+      }
+      SortScanList();
+      WriteScannedDrive(&rewrite);
+      FinishDriveScan(&rewrite);
+    } else if (drive.scanned) {
+      WriteDriveLines(&rewrite, drive);
+    }
+  }
+  scanner.quietScan = quiet;
+  if (result != QuietRescan::kDone) {
+    AbandonScanFileRewrite(&rewrite);
+    return result;
+  }
+  return CommitScanFileRewrite(&rewrite) ? QuietRescan::kDone : QuietRescan::kFailed;
+}
+
 void RunScanOption(const std::string& upperArgument) {
   size_t first = 2;
   scanner.scanAttributes = 16;

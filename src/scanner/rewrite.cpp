@@ -26,8 +26,8 @@ void SettleRecords(ScanFileRewrite* rewrite, bool replaced) {
 
 ScanFileRewrite::~ScanFileRewrite() { AbandonScanFileRewrite(this); }
 
-RewriteStart BeginScanFileRewrite(ScanFileRewrite* rewrite) {
-  Opened<FileLock> lock = theSystem->LockForRewrite(ScanFilePath(), kRewriteWaitMs);
+RewriteStart BeginScanFileRewrite(ScanFileRewrite* rewrite, int waitMs) {
+  Opened<FileLock> lock = theSystem->LockForRewrite(ScanFilePath(), waitMs);
   rewrite->lock = std::move(lock.handle);
   if (!rewrite->lock)
     return lock.error == kIoLocked ? RewriteStart::kBusy : RewriteStart::kCannotReplace;

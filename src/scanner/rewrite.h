@@ -38,7 +38,7 @@ enum class RewriteStart {
 
 // Takes the lock, checks that KS.DAT may be replaced and creates the
 // temporary file; nothing is held unless the result is kReady.
-RewriteStart BeginScanFileRewrite(ScanFileRewrite* rewrite);
+RewriteStart BeginScanFileRewrite(ScanFileRewrite* rewrite, int waitMs = kRewriteWaitMs);
 void WriteScanLine(ScanFileRewrite* rewrite, std::string_view line);  // strict
 // Whole lines already ending in CR LF, written as they are.
 void WriteScanLines(ScanFileRewrite* rewrite, std::string_view lines);  // strict

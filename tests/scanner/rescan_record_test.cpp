@@ -212,6 +212,24 @@ TEST_F(RescanRecord, DoubtfulRecordsWalkWhole) {
   EXPECT_TRUE(real.FileExists(DirRecordPath(4)));
 }
 
+TEST_F(RescanRecord, QuietRescanFindsNewFoldersAndEscKeepsKsDat) {
+  fs::create_directories(real.root + "/a/b");
+  Rescan(false);
+  const std::string before = ScanFile();
+  fs::create_directory(real.root + "/a/made");
+  con.output.clear();
+  con.Type("\x1b");
+  EXPECT_EQ(RescanQuietly("DE", 0), QuietRescan::kCanceled);
+  EXPECT_EQ(ScanFile(), before);
+  scanner.scanCanceled = false;
+  EXPECT_EQ(RescanQuietly("DE", 0), QuietRescan::kDone);
+  EXPECT_NE(ScanFile().find("D:\\a\\made\r\n"), std::string::npos);
+  EXPECT_EQ(con.output, "");
+  real.lockedElsewhere = true;
+  EXPECT_EQ(RescanQuietly("D", 0), QuietRescan::kBusy);
+  EXPECT_EQ(TempFiles(), 0);
+}
+
 }  // namespace
 
 #endif
