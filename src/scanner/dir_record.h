@@ -61,6 +61,18 @@ class DirRecordReader {
   bool Next(const std::string* parent, RecordedDir* dir);
   bool AtEnd() const;
   int64_t ScanStart() const { return scanStart_; }
+  // Where Next goes on, to look ahead and come back.
+  struct Place {
+    size_t at;
+    size_t line;
+    DirStamp prev;
+  };
+  Place Here() const { return Place{at_, line_, prev_}; }
+  void GoTo(const Place& place) {
+    at_ = place.at;
+    line_ = place.line;
+    prev_ = place.prev;
+  }
 
  private:
   std::string bytes_;

@@ -1,10 +1,14 @@
 #include "scanner/incremental.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstdlib>
 #include <deque>
 #include <memory>
+#include <mutex>
 #include <string_view>
+#include <system_error>
+#include <thread>
 
 #include "scanner/dir_record.h"
 #include "scanner/rewrite.h"
@@ -39,6 +43,99 @@ int NameCompare(std::string_view a, std::string_view b) {
 
 enum class WalkEnd { kDone, kInDoubt, kOverLimit };
 
+struct StatResult {
+  WalkStatus status = WalkStatus::kFailed;
+  DirStamp stamp;
+  std::string error;
+};
+
+// The status calls of one directory's subdirectories, shared with a helper
+// thread when there are many: on most trees they are nearly all that a
+// rescan of unchanged directories does.
+class StatBatch {
+ public:
+  explicit StatBatch(bool parallel) : parallel_(parallel) {}
+  ~StatBatch() {
+    if (!thread_.joinable()) return;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      quit_ = true;
+    }
+    wake_.notify_one();
+    thread_.join();
+  }
+
+  void Run(WalkDir* dir, const std::vector<std::string>& names, std::vector<StatResult>* out) {
+    out->assign(names.size(), StatResult());
+    const size_t n = names.size();
+    if (n == 0) return;
+    // The first call settles the directory's descriptor; the others only
+    // use it.
+    Stat(dir, names, out, 0, 1);
+    if (!parallel_ || n < 32 || !Started()) return Stat(dir, names, out, 1, n);
+    const size_t half = (n + 1) / 2;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      dir_ = dir;
+      names_ = &names;
+      out_ = out;
+      from_ = half;
+      to_ = n;
+      job_ = true;
+    }
+    wake_.notify_one();
+    Stat(dir, names, out, 1, half);
+    std::unique_lock<std::mutex> lock(mutex_);
+    done_.wait(lock, [this] { return !job_; });
+  }
+
+ private:
+  static void Stat(WalkDir* dir, const std::vector<std::string>& names,
+                   std::vector<StatResult>* out, size_t from, size_t to) {
+    for (size_t i = from; i < to; ++i) {
+      StatResult& r = (*out)[i];
+      r.status = dir->StatChild(names[i], &r.stamp, &r.error);
+    }
+  }
+
+  bool Started() {
+    if (!tried_) {
+      tried_ = true;
+      try {
+        thread_ = std::thread(&StatBatch::Work, this);
+      } catch (const std::system_error&) {
+        parallel_ = false;  // no thread to spare
+      }
+    }
+    return parallel_;
+  }
+
+  void Work() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+      wake_.wait(lock, [this] { return job_ || quit_; });
+      if (quit_) return;
+      lock.unlock();
+      Stat(dir_, *names_, out_, from_, to_);
+      lock.lock();
+      job_ = false;
+      done_.notify_one();
+    }
+  }
+
+  bool parallel_;
+  bool tried_ = false;
+  std::thread thread_;
+  std::mutex mutex_;
+  std::condition_variable wake_, done_;
+  bool job_ = false;
+  bool quit_ = false;
+  WalkDir* dir_ = nullptr;
+  const std::vector<std::string>* names_ = nullptr;
+  std::vector<StatResult>* out_ = nullptr;
+  size_t from_ = 0, to_ = 0;
+};
+
 // Depth first in scan-file order, so that the old record is read and the
 // new one written front to back alongside the walk.  A directory whose
 // stamp is as recorded stands in by its recorded subdirectories; any other
@@ -46,8 +143,8 @@ enum class WalkEnd { kDone, kInDoubt, kOverLimit };
 // ones, whose subtrees may still be reused.
 class ReusingWalk {
  public:
-  ReusingWalk(DirRecordReader* old, uint32_t excluded, bool dotHidden)
-      : old_(old), excluded_(excluded), dotHidden_(dotHidden) {}
+  ReusingWalk(DirRecordReader* old, uint32_t excluded, bool dotHidden, bool parallel)
+      : old_(old), excluded_(excluded), dotHidden_(dotHidden), batch_(parallel) {}
 
   WalkEnd Run(const std::string& rootPath, std::unique_ptr<WalkDir> root,
               const DirStamp& rootStamp, const RecordedDir* oldRoot) {
@@ -81,6 +178,11 @@ class ReusingWalk {
     uint32_t oldLeft = 0;  // recorded subdirectories not yet taken
     bool havePeek = false;
     RecordedDir peek;
+    // The subdirectories' status calls, made ahead: by fresh index, or in
+    // recorded order for a reused directory.
+    std::vector<std::string> names;
+    std::vector<StatResult> stats;
+    size_t taken = 0;
     std::string_view FreshName(size_t i) const {
       return std::string_view(entries.names.data() + fresh[i].at, fresh[i].length);
     }
@@ -107,7 +209,9 @@ class ReusingWalk {
       RecordedDir child;
       if (!old_->Next(&f.path, &child)) return Doubt();
       --f.oldLeft;
-      return Child(f, child.name, child.attributes, true, &child);
+      const size_t k = f.taken++;
+      const StatResult* pre = k < f.names.size() && f.names[k] == child.name ? &f.stats[k] : nullptr;
+      return Child(f, child.name, child.attributes, true, &child, pre);
     }
     if (!f.havePeek && f.oldLeft > 0) {
       if (!old_->Next(&f.path, &f.peek)) return Doubt();
@@ -129,23 +233,52 @@ class ReusingWalk {
       }
       if (order == 0) {
         f.havePeek = false;
-        ++f.next;
         RecordedDir old = f.peek;
-        return Child(f, name, attributes, false, &old);
+        const StatResult* pre = &f.stats[f.next++];
+        return Child(f, name, attributes, false, &old, pre);
       }
     }
-    ++f.next;
-    Child(f, name, attributes, false, nullptr);
+    const StatResult* pre = &f.stats[f.next++];
+    Child(f, name, attributes, false, nullptr, pre);
+  }
+
+  // The status calls of a frame's subdirectories, in one batch.
+  void StatAhead(Frame& f) {
+    if (f.reused) {
+      const DirRecordReader::Place place = old_->Here();
+      RecordedDir child;
+      for (uint32_t i = 0; i < f.oldLeft; ++i) {
+        // A record that does not fit shows when the walk comes to it.
+        if (!old_->Next(&f.path, &child)) break;
+        f.names.emplace_back(child.name);
+        for (uint64_t below = child.children; below > 0; --below) {
+          RecordedDir d;
+          if (!old_->Next(nullptr, &d)) break;
+          below += d.children;
+        }
+      }
+      old_->GoTo(place);
+    } else {
+      for (size_t i = 0; i < f.fresh.size(); ++i) f.names.emplace_back(f.FreshName(i));
+    }
+    batch_.Run(f.dir.get(), f.names, &f.stats);
   }
 
   // One subdirectory: its status call, then listed, reused, read or left
   // out as a full scan would.
   void Child(Frame& parent, std::string_view name, uint32_t attributes, bool fromRecord,
-             const RecordedDir* old) {
+             const RecordedDir* old, const StatResult* pre) {
     const std::string nameText(name);
     DirStamp stamp;
     std::string error;
-    const WalkStatus status = parent.dir->StatChild(nameText, &stamp, &error);
+    WalkStatus status;
+    if (pre) {
+      status = pre->status;
+      stamp = pre->stamp;
+      error = pre->error;
+    } else {
+      status = parent.dir->StatChild(nameText, &stamp, &error);
+    }
     std::string path;
     path.reserve(parent.path.size() + 1 + name.size());
     path.append(parent.path).append(1, '\\').append(name);
@@ -231,6 +364,7 @@ class ReusingWalk {
     f.path = std::move(path);
     f.reused = true;
     f.oldLeft = children;
+    StatAhead(f);
   }
 
   void ReadAndPush(std::unique_ptr<WalkDir> dir, std::string path, RecordedDir node,
@@ -262,6 +396,7 @@ class ReusingWalk {
     node.children = static_cast<uint32_t>(f.fresh.size());
     writer.Add(node);
     f.oldLeft = old && old->kind == RecordedKind::kRead ? old->children : 0;
+    StatAhead(f);
   }
 
   // Passes over recorded subtrees that are gone or no longer wanted.
@@ -288,6 +423,7 @@ class ReusingWalk {
   DirRecordReader* old_;
   uint32_t excluded_;
   bool dotHidden_;
+  StatBatch batch_;
   std::deque<Frame> stack_;  // frames stay where they are as it grows
   bool stop_ = false;
   WalkEnd end_ = WalkEnd::kDone;
@@ -349,7 +485,7 @@ void ScanDriveReusing(int driveNumber) {
       figures.why = "another root";
     }
     writer.Begin(driveNumber, now);
-    ReusingWalk walk(haveOld ? &old : nullptr, excluded, dotHidden);
+    ReusingWalk walk(haveOld ? &old : nullptr, excluded, dotHidden, ScanThreadCount() > 1);
     const WalkEnd end = walk.Run(root, std::move(opened.dir), rootStamp, haveOld ? &oldRoot : nullptr);
     if (end == WalkEnd::kDone) break;
     scanner.scanList.resize(start);

@@ -377,6 +377,8 @@ void EndScanProgress() {
 
 void FailScan(const std::string& path, const std::string& why) { Fail(path, why); }
 
+int ScanThreadCount() { return ScanThreads(); }
+
 void SetScanThreads(int threads) { threadSetting = threads; }
 
 void ScanDirectory(const std::string& path) {

@@ -28,3 +28,5 @@ void PollScanKeyboard();
 void ShowScanCountNowAndThen(int count);
 void EndScanProgress();  // the last count always shows
 void FailScan(const std::string& path, const std::string& why);
+// Threads the scans may use (SetScanThreads, KS95_SCAN_THREADS, cores).
+int ScanThreadCount();

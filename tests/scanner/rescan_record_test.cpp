@@ -16,6 +16,7 @@
 #include "scanner/dir_record.h"
 #include "scanner/incremental.h"
 #include "scanner/rescan.h"
+#include "scanner/scan.h"
 #include "store/load.h"
 #include "system/walk_posix.h"
 
@@ -55,6 +56,8 @@ class RescanRecord : public KsTest {
     // Far above the file system's clock tick, far below the test's pace.
     RacyWindowNs = 50000000;
     unsetenv("KS95_RESCAN");
+    // A wide directory's status calls are shared with a second thread.
+    SetScanThreads(2);
   }
   void TearDown() override {
     RacyWindowNs = kDefaultRacyWindowNs;
@@ -96,6 +99,7 @@ TEST_F(RescanRecord, RandomChangesGiveWhatAFullScanGives) {
   auto name = [&] {
     return std::string(kNames[pick(sizeof kNames / sizeof *kNames)]) + std::to_string(pick(4));
   };
+  for (int i = 0; i < 40; ++i) fs::create_directories(real.root + "/wide/w" + std::to_string(i));
   for (int i = 0; i < 300; ++i) {
     std::vector<fs::path> dirs = Dirs();
     std::error_code err;
