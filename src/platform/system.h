@@ -81,6 +81,21 @@ struct WalkEntries {
 
 class WalkDir;
 
+// What tells a rescan whether a directory's listing may have changed since
+// it was last read: its identity (device and inode, or volume and file ID)
+// and times, in nanoseconds.  `changed` is the status-change time where the
+// system keeps one (a time set back by hand still moves it), else 0.
+struct DirStamp {
+  uint64_t device = 0;
+  uint64_t id = 0;
+  int64_t modified = 0;
+  int64_t changed = 0;
+  uint32_t attributes = 0;  // kAttr bits, as an enumeration would give them
+  bool operator==(const DirStamp& o) const {
+    return device == o.device && id == o.id && modified == o.modified && changed == o.changed;
+  }
+};
+
 // A directory opened for a scan: the handle (only when kOk), or why not.
 struct OpenedWalk {
   std::unique_ptr<WalkDir> dir;
@@ -96,6 +111,19 @@ class WalkDir {
   // a scan reuses; on kFailed, *error says why.
   virtual WalkStatus Read(WalkEntries* entries, std::string* error) = 0;
   virtual OpenedWalk OpenChild(const std::string& name) = 0;
+  // This directory's own stamp; false where the system keeps none, and then
+  // no rescan reuses anything.
+  virtual bool Stamp(DirStamp*) { return false; }
+  // One status call on a subdirectory, without opening or reading it: kOk
+  // with its stamp, kSkip when it is gone, denied or no longer a directory,
+  // kOtherDevice for a mount point (told as OpenChild tells it), kFailed.
+  // May be called before, after or instead of Read.
+  virtual WalkStatus StatChild(const std::string& name, DirStamp* stamp, std::string* error) {
+    (void)name;
+    (void)stamp;
+    *error = "no directory times";
+    return WalkStatus::kFailed;
+  }
 };
 
 class File {
@@ -151,6 +179,16 @@ class System {
   // it are told by its device.  This default walks through OpenDirectory,
   // which must then be safe to call on several threads at once.
   virtual OpenedWalk OpenWalk(const std::string& path);
+  // The stamp of a directory by its path, for systems walked through
+  // OpenDirectory; false where there is none.
+  virtual bool StatDirectory(const std::string& path, DirStamp* stamp) {
+    (void)path;
+    (void)stamp;
+    return false;
+  }
+  // The file system's clock now, in the units of DirStamp times; 0 when
+  // unknown.
+  virtual int64_t StampClock() { return 0; }
   // True where a leading full stop is what makes a name hidden; elsewhere
   // such names are never scanned.
   virtual bool DotNamesHidden() { return false; }

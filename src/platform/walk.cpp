@@ -27,6 +27,15 @@ class PathWalkDir : public WalkDir {
     return system_->OpenWalk(path_ + "\\" + name);
   }
 
+  bool Stamp(DirStamp* stamp) override { return system_->StatDirectory(path_, stamp); }
+
+  WalkStatus StatChild(const std::string& name, DirStamp* stamp, std::string* error) override {
+    if (system_->StatDirectory(path_ + "\\" + name, stamp)) return WalkStatus::kOk;
+    *stamp = DirStamp();
+    error->clear();
+    return WalkStatus::kSkip;
+  }
+
  private:
   System* system_;
   std::string path_;

@@ -362,6 +362,12 @@ class PosixSystem : public System {
 
   bool DotNamesHidden() override { return true; }
 
+  int64_t StampClock() override {
+    struct timespec now;
+    if (clock_gettime(CLOCK_REALTIME, &now) != 0) return 0;
+    return now.tv_sec * 1000000000LL + now.tv_nsec;
+  }
+
   Opened<File> OpenFile(const std::string& path, OpenMode mode) override {
     std::string host;
     if (!ToHostPath(map_, path, &host)) return {nullptr, kIoPathNotFound};

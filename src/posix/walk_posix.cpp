@@ -238,6 +238,7 @@ class PosixWalkDir : public WalkDir {
     entries->attributes.clear();
     int err = ReadEntries(entries);
     Node& node = *node_;
+    settled_ = true;
     if (err != 0 || entries->attributes.empty() ||
         keptDescriptors.fetch_add(1, std::memory_order_relaxed) >= DescriptorBudget()) {
       if (err == 0 && !entries->attributes.empty())
@@ -251,6 +252,33 @@ class PosixWalkDir : public WalkDir {
     entries->names.clear();
     entries->attributes.clear();
     return StatusOf(err, error);
+  }
+
+  bool Stamp(DirStamp* stamp) override {
+    int fd = OwnDescriptor();
+    if (fd < 0) return false;
+    bool ok = StampAt(fd, "", AT_EMPTY_PATH, false, stamp, nullptr);
+    if (fd != node_->fd) ::close(fd);
+    return ok;
+  }
+
+  WalkStatus StatChild(const std::string& name, DirStamp* stamp, std::string* error) override {
+    Settle();
+    int fd = OwnDescriptor();
+    if (fd < 0) return StatusOf(errno, error);
+    const bool ask = root_->askEvery || root_->mountNames.count(name) != 0;
+    Mount mount;
+    bool ok = StampAt(fd, name.c_str(), AT_SYMLINK_NOFOLLOW, ask, stamp, &mount);
+    int err = errno;
+    if (fd != node_->fd) ::close(fd);
+    if (!ok) {
+      // A link or a file where a directory was: the walk would not list it.
+      if (err == ENOTDIR) return WalkStatus::kSkip;
+      return StatusOf(err, error);
+    }
+    if (ask && mount != root_->mount) return WalkStatus::kOtherDevice;
+    if (name[0] == '.') stamp->attributes |= kAttrHidden;
+    return WalkStatus::kOk;
   }
 
   OpenedWalk OpenChild(const std::string& name) override {
@@ -323,8 +351,75 @@ class PosixWalkDir : public WalkDir {
 #endif
   }
 
+  // A directory that is only looked into, never read, keeps its descriptor
+  // for its children under the same budget as a read one.
+  void Settle() {
+    if (settled_) return;
+    settled_ = true;
+    if (node_->fd < 0) return;
+    if (keptDescriptors.fetch_add(1, std::memory_order_relaxed) < DescriptorBudget()) {
+      node_->kept = true;
+      return;
+    }
+    keptDescriptors.fetch_sub(1, std::memory_order_relaxed);
+    ::close(node_->fd);
+    node_->fd = -1;
+  }
+
+  // This directory's descriptor, or a fresh one the caller closes; -1 with
+  // errno when it cannot be opened again.
+  int OwnDescriptor() {
+    if (node_->fd >= 0) return node_->fd;
+    if (!node_->parent) return ::open(node_->name.c_str(), kOpenFlags & ~O_NOFOLLOW);
+    return OpenThroughAncestors(node_->parent.get(), node_->name);
+  }
+
+  // A directory's stamp by one status call; false with errno (ENOTDIR when
+  // it is not a directory).
+  static bool StampAt(int fd, const char* name, int flags, bool withMount, DirStamp* stamp,
+                      Mount* mount) {
+#if defined(__linux__) && defined(STATX_MNT_ID)
+    struct statx sx;
+    unsigned mask = STATX_TYPE | STATX_INO | STATX_MTIME | STATX_CTIME;
+    if (withMount) mask |= STATX_MNT_ID;
+    if (statx(fd, name, flags, mask, &sx) == 0) {
+      if (!S_ISDIR(sx.stx_mode)) {
+        errno = ENOTDIR;
+        return false;
+      }
+      stamp->device = makedev(sx.stx_dev_major, sx.stx_dev_minor);
+      stamp->id = sx.stx_ino;
+      stamp->modified = sx.stx_mtime.tv_sec * 1000000000LL + sx.stx_mtime.tv_nsec;
+      stamp->changed = sx.stx_ctime.tv_sec * 1000000000LL + sx.stx_ctime.tv_nsec;
+      stamp->attributes = kAttrDirectory;
+      if (mount) {
+        mount->device = stamp->device;
+        mount->hasId = (sx.stx_mask & STATX_MNT_ID) != 0;
+        mount->id = sx.stx_mnt_id;
+      }
+      return true;
+    }
+    if (errno != ENOSYS) return false;
+#endif
+    struct stat st;
+    if ((name[0] ? fstatat(fd, name, &st, flags & ~AT_EMPTY_PATH) : fstat(fd, &st)) != 0)
+      return false;
+    if (!S_ISDIR(st.st_mode)) {
+      errno = ENOTDIR;
+      return false;
+    }
+    stamp->device = st.st_dev;
+    stamp->id = st.st_ino;
+    stamp->modified = st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec;
+    stamp->changed = st.st_ctim.tv_sec * 1000000000LL + st.st_ctim.tv_nsec;
+    stamp->attributes = kAttrDirectory;
+    if (mount) mount->device = st.st_dev;
+    return true;
+  }
+
   std::shared_ptr<Node> node_;
   std::shared_ptr<const WalkRoot> root_;
+  bool settled_ = false;
 };
 
 }  // namespace

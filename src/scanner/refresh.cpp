@@ -6,6 +6,7 @@
 
 #include "crt32/console.h"
 #include "scanner/drive_lines.h"
+#include "scanner/incremental.h"
 #include "scanner/rewrite.h"
 #include "scanner/scan.h"
 #include "scanner/sort.h"
@@ -19,14 +20,15 @@ namespace {
 constexpr uint16_t kPlainFilter = 16;
 constexpr uint16_t kHiddenFilter = 63;
 
-void ScanInto(const std::string& name, uint16_t attributes) {
+// Reads only what changed since the drive's last scan, through its record.
+void ScanInto(int d, uint16_t attributes) {
   scanner.scanAttributes = attributes;
   scanner.scanCount = 1;
   scanner.scanList.clear();
   scanner.scanList.emplace_back();
-  scanner.scanList.push_back(name + "\\");
+  scanner.scanList.push_back(std::string(1, DriveLetter(d)) + ":\\");
   scanner.scanCanceled = false;
-  ScanDirectory(name);
+  ScanDriveReusing(d);
   if (ScanFailure().empty() && !scanner.scanCanceled) SortScanList();
 }
 
@@ -91,17 +93,21 @@ RefreshResult RefreshUnderLock(int onlyDrive, bool showProgress) {
     }
     const std::string name = std::string(1, DriveLetter(d)) + ":";
     if (showProgress) WriteText("Scanning drive " + name);
-    ScanInto(name, kPlainFilter);
+    ScanInto(d, kPlainFilter);
     if (ScanFailure().empty() && !scanner.scanCanceled &&
         KeptDirectoriesThePlainScanMissed(drive))
-      ScanInto(name, kHiddenFilter);
+      ScanInto(d, kHiddenFilter);
     if (showProgress) WriteLine(scanner.scanCanceled ? " canceled" : "");
     // A partial tree would drop directories the file holds: the file is
     // kept as it was.
-    if (!ScanFailure().empty()) return RefreshResult::kFailed;
-    if (scanner.scanCanceled) return RefreshResult::kCanceled;
+    if (!ScanFailure().empty() || scanner.scanCanceled) {
+      FinishDriveScan(&rewrite);  // no record pending once the rewrite is dropped
+      AbandonScanFileRewrite(&rewrite);
+      return ScanFailure().empty() ? RefreshResult::kCanceled : RefreshResult::kFailed;
+    }
     WriteDriveLines(&rewrite, scanner.scanList, scanner.scanCount,
                     theSystem->ScanStampNow());
+    FinishDriveScan(&rewrite);
   }
   return CommitScanFileRewrite(&rewrite) ? RefreshResult::kRefreshed
                                          : RefreshResult::kFailed;

@@ -4,6 +4,7 @@
 #include "crt32/keyboard.h"
 #include "crt32/screen_layout.h"
 #include "scanner/drive_lines.h"
+#include "scanner/incremental.h"
 #include "scanner/rewrite.h"
 #include "scanner/scan.h"
 #include "scanner/sort.h"
@@ -12,6 +13,8 @@
 #include "store/drive_table.h"
 #include "store/load.h"
 #include "text/ascii.h"
+
+#include <cstdlib>
 
 namespace {
 
@@ -36,6 +39,15 @@ void WriteScannedDrive(ScanFileRewrite* out) {
   WriteDriveLines(out, scanner.scanList, scanner.scanCount, theSystem->ScanStampNow());
 }
 
+// What the walk did, for those who ask (KS95_SCAN_FIGURES=1).
+std::string FiguresNote(const std::string& driveName) {
+  const ScanFigures& f = LastScanFigures();
+  std::string note = "Drive " + driveName + " " + std::to_string(f.read) +
+                     " directories read, " + std::to_string(f.reused) + " reused";
+  if (f.whole) note += " (walked whole: " + f.why + ")";
+  return note;
+}
+
 // A scan that stopped at the limit may have left directories out: the user
 // is told which drive and how many were kept.  Empty otherwise.
 std::string LimitNote(const std::string& driveName) {
@@ -58,13 +70,14 @@ void ScanDriveInTreeMode(int driveNumber, ScanFileRewrite* out) {
   WriteText(" Scanning " + name + " drive (press Esc to cancel)  Directories: ");
   ClearToLineEnd();
   StartDriveScan(name);
-  ScanDirectory(name);
-  if (!ScanFailure().empty()) return;
+  ScanDriveReusing(driveNumber);
+  if (!ScanFailure().empty()) return FinishDriveScan(out);
   MoveCursor(0, prog.ScreenRows - 1);
   WriteText(" Sorting Drive " + name + " ...");
   ClearToLineEnd();
   SortScanList();
   WriteScannedDrive(out);
+  FinishDriveScan(out);
   AddStatusNote(LimitNote(name));
   const std::string leftOut = ScanLeftOutText();
   if (!leftOut.empty()) AddStatusNote(name + " " + leftOut);
@@ -75,18 +88,22 @@ void ScanDriveInCommandLine(int driveNumber, ScanFileRewrite* out) {
   WriteText("Scanning drive " + name);
   ++scanner.drivesScanned;
   StartDriveScan(name);
-  ScanDirectory(name);
+  ScanDriveReusing(driveNumber);
   if (!ScanFailure().empty()) {
+    FinishDriveScan(out);
     WriteLine("");
     return;
   }
   SortScanList();
   WriteScannedDrive(out);
+  FinishDriveScan(out);
   WriteLine(scanner.scanCanceled ? " canceled" : "");
   std::string leftOut = ScanLeftOutText();
   if (!leftOut.empty()) WriteLine(leftOut);
   std::string note = LimitNote(name);
   if (!note.empty()) WriteLine(note);
+  if (const char* show = std::getenv("KS95_SCAN_FIGURES"); show && *show == '1')
+    WriteLine(FiguresNote(name));
 }
 
 // The prompt with the letters typed so far.
@@ -156,7 +173,7 @@ void RescanDrives(TreeRedraw redraw) {
   redraw(false);
 }
 
-void ScanDrivesFromCommandLine(const std::string& drives) {
+bool ScanDrivesFromCommandLine(const std::string& drives) {
   ScanFileRewrite rewrite;
   RewriteStart start = BeginScanFileRewrite(&rewrite);
   if (start == RewriteStart::kBusy) {
@@ -165,7 +182,7 @@ void ScanDrivesFromCommandLine(const std::string& drives) {
   }
   if (start != RewriteStart::kReady) {
     WriteLine("Error opening " + ScanFilePath());
-    return;
+    return false;
   }
   // Read under the lock: the lines copied are the ones being replaced.
   LoadScanLines();
@@ -177,7 +194,7 @@ void ScanDrivesFromCommandLine(const std::string& drives) {
       if (!ScanFailure().empty()) {
         AbandonScanFileRewrite(&rewrite);  // KS.DAT stays as it was
         WriteLine(ScanFailure());
-        return;
+        return false;
       }
     } else if (drive.scanned) {
       WriteDriveLines(&rewrite, drive);
@@ -186,9 +203,45 @@ void ScanDrivesFromCommandLine(const std::string& drives) {
   // Reporting a count here would claim a success the file does not hold.
   if (!CommitScanFileRewrite(&rewrite)) {
     WriteLine("Unable to modify " + ScanFilePath());
-    return;
+    return false;
   }
   WriteLine(std::to_string(scanner.drivesScanned) + " drive(s) scanned");
+  return true;
+}
+
+QuietRescan RescanQuietly(const std::string& drives, int lockWaitMs) {
+  ScanFileRewrite rewrite;
+  RewriteStart start = BeginScanFileRewrite(&rewrite, lockWaitMs);
+  if (start == RewriteStart::kBusy) return QuietRescan::kBusy;
+  if (start != RewriteStart::kReady) return QuietRescan::kFailed;
+  LoadScanLines();
+  const bool quiet = scanner.quietScan;
+  scanner.quietScan = true;
+  QuietRescan result = QuietRescan::kDone;
+  for (int d = 1; d <= 26 && result == QuietRescan::kDone; ++d) {
+    DriveTree& drive = Drive(d);
+    if (Chosen(d, drives) && drive.present && drive.scanned) {
+      StartDriveScan(DriveName(d));
+      ScanDriveReusing(d);
+      if (!ScanFailure().empty()) result = QuietRescan::kFailed;
+      else if (scanner.scanCanceled) result = QuietRescan::kCanceled;
+      if (result != QuietRescan::kDone) {
+        FinishDriveScan(&rewrite);
+        break;
+      }
+      SortScanList();
+      WriteScannedDrive(&rewrite);
+      FinishDriveScan(&rewrite);
+    } else if (drive.scanned) {
+      WriteDriveLines(&rewrite, drive);
+    }
+  }
+  scanner.quietScan = quiet;
+  if (result != QuietRescan::kDone) {
+    AbandonScanFileRewrite(&rewrite);
+    return result;
+  }
+  return CommitScanFileRewrite(&rewrite) ? QuietRescan::kDone : QuietRescan::kFailed;
 }
 
 void RunScanOption(const std::string& upperArgument) {
@@ -205,7 +258,9 @@ void RunScanOption(const std::string& upperArgument) {
     WriteLine("Error: No drives specified");
     EndProcess(0, Outcome::kError);
   }
-  ScanDrivesFromCommandLine(scanner.drivesToScan);
+  // The exit code stays 0 for the batch launcher; the shell status says
+  // the scan file was not written.
+  if (!ScanDrivesFromCommandLine(scanner.drivesToScan)) EndProcess(0, Outcome::kError);
   // A POSIX drive exists only through the drive map: a letter it lacks is
   // a typing or set-up mistake the user must hear about.  A mapped letter
   // whose folder is missing is an absent drive, unmounted for now: said,

@@ -7,8 +7,22 @@
 
 namespace {
 
-// The temporary file of the rewrite under way, for the end of the process.
+// The temporary files of the rewrite under way, for the end of the process.
 std::string unfinishedTemp;
+std::vector<std::string> otherTemps;
+
+// The drive records follow KS.DAT only once it is in place; a record that
+// is not replaced is removed, since it may describe other lines.
+void SettleRecords(ScanFileRewrite* rewrite, bool replaced) {
+  for (auto& record : rewrite->records) {
+    const std::string& temp = record.first;
+    bool put = replaced && !temp.empty() && theSystem->ReplaceFile(temp, record.second) == 0;
+    if (!temp.empty() && !put) theSystem->DeleteFile(temp);
+    if (replaced && !put) theSystem->DeleteFile(record.second);
+    if (!temp.empty()) ForgetRewriteTemp(temp);
+  }
+  rewrite->records.clear();
+}
 
 // The writer's process number in a temporary's name after `prefix`
 // ("KS.DAT."): <pid>-<n>.tmp, or <pid>-<time>-<n>.tmp as earlier POSIX
@@ -110,6 +124,7 @@ bool CommitScanFileRewrite(ScanFileRewrite* rewrite) {
   // change.
   if (replaced) rewrite->committedVersion = theSystem->FileVersion(ScanFilePath());
   else theSystem->DeleteFile(rewrite->tempPath);
+  SettleRecords(rewrite, replaced);
   unfinishedTemp.clear();
   rewrite->tempPath.clear();
   rewrite->lock.reset();
@@ -117,6 +132,7 @@ bool CommitScanFileRewrite(ScanFileRewrite* rewrite) {
 }
 
 void AbandonScanFileRewrite(ScanFileRewrite* rewrite) {
+  SettleRecords(rewrite, false);
   rewrite->writer.reset();
   if (rewrite->file) {
     rewrite->file->Close();
@@ -138,8 +154,25 @@ bool ScanFileChangedSinceLoad() {
   return theSystem->FileVersion(ScanFilePath()) != prog.scanFileVersion;
 }
 
+void RegisterRewriteTemp(const std::string& path) {
+  AtProcessEnd(RemoveUnfinishedRewrite);
+  otherTemps.push_back(path);
+}
+
+void ForgetRewriteTemp(const std::string& path) {
+  for (size_t i = 0; i < otherTemps.size(); ++i)
+    if (otherTemps[i] == path) {
+      otherTemps.erase(otherTemps.begin() + static_cast<long>(i));
+      return;
+    }
+}
+
 void RemoveUnfinishedRewrite() {
-  if (unfinishedTemp.empty() || !theSystem) return;
+  if (!theSystem) return;
+  std::vector<std::string> others;
+  others.swap(otherTemps);
+  for (const std::string& temp : others) theSystem->DeleteFile(temp);
+  if (unfinishedTemp.empty()) return;
   std::string temp;
   temp.swap(unfinishedTemp);
   theSystem->DeleteFile(temp);

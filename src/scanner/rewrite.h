@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "store/text_file.h"
 #include "platform/system.h"
@@ -22,6 +24,9 @@ struct ScanFileRewrite {
   std::unique_ptr<File> file;
   std::unique_ptr<LineWriter> writer;
   std::string committedVersion;  // FileVersion of the file put in place
+  // Drive records that go with the new KS.DAT: (temporary file, record it
+  // replaces); no temporary file removes the record.
+  std::vector<std::pair<std::string, std::string>> records;
   ~ScanFileRewrite();  // an unfinished rewrite is abandoned
 };
 
@@ -54,3 +59,6 @@ bool ScanFileChangedSinceLoad();
 // At the end of the process: a temporary file of a rewrite that did not
 // finish is removed.
 void RemoveUnfinishedRewrite();
+// Other temporary files of a rewrite under way, removed likewise.
+void RegisterRewriteTemp(const std::string& path);
+void ForgetRewriteTemp(const std::string& path);

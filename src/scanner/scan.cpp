@@ -416,13 +416,48 @@ std::string ScanLeftOutText() {
                                       : " directories left out: their names ") + why;
 }
 
-void SetScanThreads(int threads) { threadSetting = threads; }
+bool ScanWants(std::string_view name, uint32_t attributes, uint32_t excluded, bool dotHidden) {
+  Walk walk{nullptr, excluded, dotHidden, 0};
+  return Wanted(walk, name.data(), name.size(), attributes, false);
+}
 
-void ScanDirectory(const std::string& path) {
+bool ScanStorable(std::string_view name, uint32_t attributes, uint32_t excluded,
+                  bool dotHidden, bool atRoot, bool* leftOut) {
+  const Walk any{nullptr, 0, dotHidden, 0};
+  const Verdict verdict = Judge(any, name.data(), name.size(), kAttrDirectory, atRoot);
+  *leftOut = verdict != Verdict::kTaken && verdict != Verdict::kSkipped;
+  if (*leftOut) {
+    // Counted only where this scan's filter would have taken the entry.
+    const Walk walk{nullptr, excluded, dotHidden, 0};
+    Wanted(walk, name.data(), name.size(), attributes, atRoot);
+  }
+  return verdict == Verdict::kTaken;
+}
+
+void BeginScanProgress() {
   polled = false;
   countShown = 0;
   failure.clear();
   ResetLeftOut();
+}
+
+void PollScanKeyboard() { PollForEsc(); }
+
+void ShowScanCountNowAndThen(int count) { ShowCountNowAndThen(count); }
+
+void EndScanProgress() {
+  if (!scanner.quietScan && countShown != 0 && countShown != scanner.scanCount)
+    ShowCount(scanner.scanCount);
+}
+
+void FailScan(const std::string& path, const std::string& why) { Fail(path, why); }
+
+int ScanThreadCount() { return ScanThreads(); }
+
+void SetScanThreads(int threads) { threadSetting = threads; }
+
+void ScanDirectory(const std::string& path) {
+  BeginScanProgress();
   Walk walk;
   walk.system = theSystem;
   walk.excluded = (kAttrHidden | kAttrSystem | kAttrVolume | kAttrDirectory) &
@@ -456,6 +491,5 @@ void ScanDirectory(const std::string& path) {
   }
   if (!done) WalkInOrder(walk, std::move(root), path);
   // The last count found always shows.
-  if (!scanner.quietScan && countShown != 0 && countShown != scanner.scanCount)
-    ShowCount(scanner.scanCount);
+  EndScanProgress();
 }

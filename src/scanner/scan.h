@@ -1,7 +1,9 @@
 // Recursive directory scan into scanner.scanList.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 // Collects the directories below `path` ("D:" for a drive's root) into
 // scanner.scanList, in the order found (several threads may share the work;
@@ -22,3 +24,20 @@ std::string ScanLeftOutText();
 // Threads for the next scans: 1 is the plain depth-first walk; 0 (the
 // default) takes KS95_SCAN_THREADS or one per core, at most 8.
 void SetScanThreads(int threads);
+
+// For other walks of a drive that must keep this one's rules and manners:
+// whether an entry is scanned (`excluded`: the attribute bits that drop it),
+// the progress count, the keyboard poll for Esc and the failure report.
+bool ScanWants(std::string_view name, uint32_t attributes, uint32_t excluded, bool dotHidden);
+// Whether the scan file can hold a listed name whatever its attributes (a
+// rescan records hidden ones too); *leftOut when it cannot, counted as left
+// out where `excluded` would have taken the entry.
+bool ScanStorable(std::string_view name, uint32_t attributes, uint32_t excluded,
+                  bool dotHidden, bool atRoot, bool* leftOut);
+void BeginScanProgress();
+void PollScanKeyboard();
+void ShowScanCountNowAndThen(int count);
+void EndScanProgress();  // the last count always shows
+void FailScan(const std::string& path, const std::string& why);
+// Threads the scans may use (SetScanThreads, KS95_SCAN_THREADS, cores).
+int ScanThreadCount();

@@ -117,6 +117,12 @@ BOOL ReplaceOnce(const std::wstring& from, const std::wstring& to) {
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
 }
 
+// 100-nanosecond ticks since 1601 as nanoseconds since 1970, which fit.
+int64_t FileTimeNs(const FILETIME& t) {
+  uint64_t ticks = (static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+  return (static_cast<int64_t>(ticks) - 116444736000000000LL) * 100;
+}
+
 // A program path as the wide calls take it.  A path the ANSI code page does
 // not define cannot come from the file system, so it names nothing.
 bool WidePath(const std::string& path, std::wstring* wide) {
@@ -281,6 +287,36 @@ class Win32System : public System {
   }
 
   unsigned NameCodePage() override { return GetACP(); }
+  // The handle is opened for its attributes only, on the folder itself and
+  // not on what a reparse point leads to.
+  bool StatDirectory(const std::string& path, DirStamp* stamp) override {
+    std::wstring wide;
+    if (!WidePath(path, &wide)) return false;
+    if (wide.size() == 2) wide += L'\\';  // "D:" alone is the current folder there
+    HANDLE h = CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING,
+                           FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    BOOL ok = GetFileInformationByHandle(h, &info);
+    CloseHandle(h);
+    if (!ok || !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+    stamp->device = info.dwVolumeSerialNumber;
+    stamp->id = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    stamp->modified = FileTimeNs(info.ftLastWriteTime);
+    stamp->changed = 0;
+    stamp->attributes = info.dwFileAttributes & 0x3F;
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+      stamp->attributes |= kAttrReparsePoint;
+    return true;
+  }
+
+  int64_t StampClock() override {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    return FileTimeNs(now);
+  }
 
   Opened<File> OpenFile(const std::string& path, OpenMode mode) override {
     // A reader shares everything, so that a rewrite can replace the file

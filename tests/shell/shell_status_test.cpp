@@ -47,6 +47,11 @@ TEST_F(ShellStatus, EveryWayOutTellsMovedNothingOrError) {
   EXPECT_EQ(Main({"=ks95", "/s"}, "C:\\WORK"), 2);
   EXPECT_EQ(Main({"=ks95", "-h"}, "C:\\WORK"), 0);
 
+  // A scan whose file could not be written is no success.
+  sys.readOnly.insert(sys.programDir + "KS.DAT");
+  EXPECT_EQ(Main({"=ks95", "/sC"}, "C:\\WORK"), 2);
+  sys.readOnly.clear();
+
   sys.files.erase(sys.programDir + "KS.DAT");
   EXPECT_EQ(Main({"=ks95", "tax"}, "C:\\WORK"), 2);
   EXPECT_EQ(CdText(), "<none>");

@@ -1,0 +1,322 @@
+#include "scanner/dir_record.h"
+
+#include <cstring>
+
+#include "scanner/rewrite.h"
+#include "store/drive_table.h"
+
+namespace {
+
+constexpr char kMagic[4] = {'K', 'S', 'D', 'R'};
+constexpr uint8_t kVersion = 1;
+constexpr size_t kHeaderSize = 4 + 1 + 1 + 8 + 8;
+constexpr size_t kTrailerSize = 8 + 8 + 8;
+constexpr int64_t kSecond = 1000000000;
+
+enum : uint8_t {
+  kKindMask = 0x03,
+  kListed = 0x04,
+  kHidden = 0x08,
+  kSystem = 0x10,
+  kReread = 0x20,
+};
+
+uint64_t Fnv(uint64_t h, const void* data, size_t n) {
+  const auto* p = static_cast<const unsigned char*>(data);
+  for (size_t i = 0; i < n; ++i) h = (h ^ p[i]) * 0x100000001b3ULL;
+  return h;
+}
+constexpr uint64_t kFnvStart = 0xcbf29ce484222325ULL;
+
+void PutFixed(std::string* out, uint64_t v) {
+  for (int i = 0; i < 8; ++i) out->push_back(static_cast<char>(v >> (8 * i)));
+}
+uint64_t GetFixed(const std::string& in, size_t at) {
+  uint64_t v = 0;
+  for (int i = 0; i < 8; ++i) v |= static_cast<uint64_t>(static_cast<unsigned char>(in[at + i])) << (8 * i);
+  return v;
+}
+
+void PutVar(std::string* out, uint64_t v) {
+  while (v >= 0x80) {
+    out->push_back(static_cast<char>(v | 0x80));
+    v >>= 7;
+  }
+  out->push_back(static_cast<char>(v));
+}
+void PutSigned(std::string* out, int64_t v) {
+  PutVar(out, (static_cast<uint64_t>(v) << 1) ^ static_cast<uint64_t>(v >> 63));
+}
+
+bool GetVar(const std::string& in, size_t end, size_t* at, uint64_t* v) {
+  *v = 0;
+  for (int shift = 0; shift < 64 && *at < end; shift += 7) {
+    unsigned char b = static_cast<unsigned char>(in[(*at)++]);
+    *v |= static_cast<uint64_t>(b & 0x7F) << shift;
+    if ((b & 0x80) == 0) return true;
+  }
+  return false;
+}
+bool GetSigned(const std::string& in, size_t end, size_t* at, int64_t* v) {
+  uint64_t u;
+  if (!GetVar(in, end, at, &u)) return false;
+  *v = static_cast<int64_t>((u >> 1) ^ (~(u & 1) + 1));
+  return true;
+}
+
+void SplitTime(int64_t t, int64_t* seconds, int64_t* nanos) {
+  *seconds = t / kSecond;
+  *nanos = t % kSecond;
+  if (*nanos < 0) {
+    *nanos += kSecond;
+    --*seconds;
+  }
+}
+
+// The drive's lines in KS.DAT, the root line not counted.
+uint64_t LinesHash(uint64_t h, std::string_view line) {
+  h = Fnv(h, line.data(), line.size());
+  return Fnv(h, "\n", 1);
+}
+
+bool IsRootEntry(std::string_view path) {
+  return path.size() >= 3 && path[1] == ':' && path[2] == '\\' &&
+         (path.size() == 3 || path[3] == '*');
+}
+
+}  // namespace
+
+int64_t RacyWindowNs = kDefaultRacyWindowNs;
+
+std::string DirRecordPath(int driveNumber) {
+  return ScanFilePath() + "." + DriveLetter(driveNumber);
+}
+
+uint64_t DriveMapHash() {
+  std::string map = theSystem->DriveMapText();
+  return Fnv(kFnvStart, map.data(), map.size());
+}
+
+bool DirRecordReader::Load(int driveNumber, const DriveTree& drive, int64_t now, std::string* why) {
+  bytes_.clear();
+  Opened<File> file = theSystem->OpenFile(DirRecordPath(driveNumber), OpenMode::kRead);
+  if (!file.handle) {
+    *why = "no record";
+    return false;
+  }
+  char chunk[65536];
+  for (;;) {
+    int got = file.handle->Read(chunk, sizeof chunk);
+    if (got < 0) {
+      *why = "record unreadable";
+      return false;
+    }
+    if (got == 0) break;
+    bytes_.append(chunk, static_cast<size_t>(got));
+  }
+  file.handle->Close();
+  const size_t size = bytes_.size();
+  if (size < kHeaderSize + kTrailerSize || memcmp(bytes_.data(), kMagic, 4) != 0) {
+    *why = "not a record";
+    return false;
+  }
+  if (static_cast<uint8_t>(bytes_[4]) != kVersion) {
+    *why = "record of another version";
+    return false;
+  }
+  if (Fnv(kFnvStart, bytes_.data(), size - 8) != GetFixed(bytes_, size - 8)) {
+    *why = "record damaged";
+    return false;
+  }
+  if (bytes_[5] != DriveLetter(driveNumber)) {
+    *why = "record of another drive";
+    return false;
+  }
+  scanStart_ = static_cast<int64_t>(GetFixed(bytes_, 6));
+  if (GetFixed(bytes_, 14) != DriveMapHash()) {
+    *why = "drive map changed";
+    return false;
+  }
+  if (now < scanStart_) {
+    *why = "clock went back";
+    return false;
+  }
+  // The names come from the drive's lines: they must be the ones the record
+  // was written with.
+  const int count = drive.StoredCount();
+  uint64_t h = kFnvStart;
+  if (count < 1 || !IsRootEntry(drive.paths[1])) {
+    *why = "drive lines changed";
+    return false;
+  }
+  for (int i = 2; i <= count; ++i) h = LinesHash(h, drive.paths[static_cast<size_t>(i)]);
+  const size_t trailer = size - kTrailerSize;
+  if (GetFixed(bytes_, trailer) != static_cast<uint64_t>(count - 1) ||
+      GetFixed(bytes_, trailer + 8) != h) {
+    *why = "drive lines changed";
+    return false;
+  }
+  drive_ = &drive;
+  line_ = 2;
+  lineEnd_ = static_cast<size_t>(count) + 1;
+  at_ = kHeaderSize;
+  end_ = trailer;
+  prev_ = DirStamp();
+  return true;
+}
+
+bool DirRecordReader::Next(const std::string* parent, RecordedDir* dir) {
+  if (at_ >= end_) return false;
+  const uint8_t flags = static_cast<uint8_t>(bytes_[at_++]);
+  dir->kind = static_cast<RecordedKind>(flags & kKindMask);
+  if (dir->kind != RecordedKind::kRead && dir->kind != RecordedKind::kUnreadable &&
+      dir->kind != RecordedKind::kLeftOut)
+    return false;
+  dir->listed = (flags & kListed) != 0;
+  dir->reread = (flags & kReread) != 0;
+  dir->attributes = kAttrDirectory | ((flags & kHidden) ? kAttrHidden : 0u) |
+                    ((flags & kSystem) ? kAttrSystem : 0u);
+  if (dir->listed) {
+    if (line_ >= lineEnd_) return false;
+    std::string_view line = drive_->paths[line_++];
+    size_t slash = line.rfind('\\');
+    if (slash == std::string_view::npos || slash + 1 == line.size()) return false;
+    if (parent && (slash != parent->size() || line.compare(0, slash, *parent) != 0))
+      return false;
+    dir->name = line.substr(slash + 1);
+  } else {
+    uint64_t length;
+    if (!GetVar(bytes_, end_, &at_, &length) || length > end_ - at_) return false;
+    dir->name = std::string_view(bytes_.data() + at_, static_cast<size_t>(length));
+    at_ += static_cast<size_t>(length);
+  }
+  dir->children = 0;
+  dir->stamp = DirStamp();
+  if (dir->kind != RecordedKind::kRead) return true;
+  int64_t device, id, seconds, changedSeconds, changedNanos;
+  uint64_t nanos, children;
+  if (!GetSigned(bytes_, end_, &at_, &device) || !GetSigned(bytes_, end_, &at_, &id) ||
+      !GetSigned(bytes_, end_, &at_, &seconds) || !GetVar(bytes_, end_, &at_, &nanos) ||
+      !GetSigned(bytes_, end_, &at_, &changedSeconds) ||
+      !GetSigned(bytes_, end_, &at_, &changedNanos) ||
+      !GetVar(bytes_, end_, &at_, &children) || nanos >= kSecond || children > UINT32_MAX)
+    return false;
+  int64_t prevSeconds, prevNanos;
+  SplitTime(prev_.modified, &prevSeconds, &prevNanos);
+  DirStamp& s = dir->stamp;
+  s.device = prev_.device + static_cast<uint64_t>(device);
+  s.id = prev_.id + static_cast<uint64_t>(id);
+  const int64_t modSeconds = prevSeconds + seconds;
+  s.modified = modSeconds * kSecond + static_cast<int64_t>(nanos);
+  s.changed = (modSeconds + changedSeconds) * kSecond + static_cast<int64_t>(nanos) + changedNanos;
+  s.attributes = dir->attributes;
+  dir->children = static_cast<uint32_t>(children);
+  prev_ = s;
+  return true;
+}
+
+bool DirRecordReader::AtEnd() const { return at_ == end_ && line_ == lineEnd_; }
+
+DirRecordWriter::~DirRecordWriter() { Abandon(); }
+
+bool DirRecordWriter::Begin(int driveNumber, int64_t scanStart) {
+  Abandon();
+  driveNumber_ = driveNumber;
+  OpenedTemp temp = theSystem->CreateTempBeside(DirRecordPath(driveNumber));
+  if (!temp.handle || temp.error != kIoOk) return false;
+  scanStart_ = scanStart;
+  file_ = std::move(temp.handle);
+  tempPath_ = std::move(temp.path);
+  RegisterRewriteTemp(tempPath_);
+  buffer_.assign(kMagic, 4);
+  buffer_.push_back(static_cast<char>(kVersion));
+  buffer_.push_back(DriveLetter(driveNumber));
+  PutFixed(&buffer_, static_cast<uint64_t>(scanStart));
+  PutFixed(&buffer_, DriveMapHash());
+  written_ = 0;
+  checksum_ = kFnvStart;
+  failed_ = false;
+  prev_ = DirStamp();
+  return true;
+}
+
+void DirRecordWriter::Add(const RecordedDir& dir) {
+  if (!file_) return;
+  uint8_t flags = static_cast<uint8_t>(dir.kind);
+  if (dir.listed) flags |= kListed;
+  if (dir.attributes & kAttrHidden) flags |= kHidden;
+  if (dir.attributes & kAttrSystem) flags |= kSystem;
+  const DirStamp& s = dir.stamp;
+  if (dir.kind == RecordedKind::kRead &&
+      (dir.reread || s.modified >= scanStart_ - RacyWindowNs ||
+       s.changed >= scanStart_ - RacyWindowNs))
+    flags |= kReread;
+  buffer_.push_back(static_cast<char>(flags));
+  if (!dir.listed) {
+    PutVar(&buffer_, dir.name.size());
+    buffer_.append(dir.name.data(), dir.name.size());
+  }
+  if (dir.kind == RecordedKind::kRead) {
+    int64_t prevSeconds, prevNanos, seconds, nanos, changedSeconds, changedNanos;
+    SplitTime(prev_.modified, &prevSeconds, &prevNanos);
+    SplitTime(s.modified, &seconds, &nanos);
+    SplitTime(s.changed, &changedSeconds, &changedNanos);
+    PutSigned(&buffer_, static_cast<int64_t>(s.device - prev_.device));
+    PutSigned(&buffer_, static_cast<int64_t>(s.id - prev_.id));
+    PutSigned(&buffer_, seconds - prevSeconds);
+    PutVar(&buffer_, static_cast<uint64_t>(nanos));
+    PutSigned(&buffer_, changedSeconds - seconds);
+    PutSigned(&buffer_, changedNanos - nanos);
+    PutVar(&buffer_, dir.children);
+    prev_ = s;
+  }
+  if (buffer_.size() >= 65536) Flush();
+}
+
+void DirRecordWriter::Flush() {
+  if (!file_ || buffer_.empty()) return;
+  checksum_ = Fnv(checksum_, buffer_.data(), buffer_.size());
+  if (!failed_ && file_->Write(buffer_.data(), static_cast<int>(buffer_.size())) != kIoOk)
+    failed_ = true;
+  written_ += buffer_.size();
+  buffer_.clear();
+}
+
+bool DirRecordWriter::Finish(const std::vector<std::string>& scanList, int count,
+                             ScanFileRewrite* rewrite) {
+  if (!file_) return false;
+  uint64_t h = kFnvStart;
+  for (int i = 2; i <= count; ++i) h = LinesHash(h, scanList[static_cast<size_t>(i)]);
+  PutFixed(&buffer_, static_cast<uint64_t>(count - 1));
+  PutFixed(&buffer_, h);
+  Flush();
+  std::string sum;
+  PutFixed(&sum, checksum_);
+  if (file_->Write(sum.data(), 8) != kIoOk || file_->Close() != kIoOk) failed_ = true;
+  file_.reset();
+  if (failed_) {
+    // Without it the next rescan walks the drive whole; KS.DAT is what
+    // counts.
+    theSystem->DeleteFile(tempPath_);
+    ForgetRewriteTemp(tempPath_);
+    tempPath_.clear();
+    return false;
+  }
+  // The rewrite removes it from now on, should it not reach its place.
+  rewrite->records.push_back({tempPath_, DirRecordPath(driveNumber_)});
+  tempPath_.clear();
+  return true;
+}
+
+void DirRecordWriter::Abandon() {
+  if (file_) {
+    file_->Close();
+    file_.reset();
+  }
+  if (!tempPath_.empty()) {
+    theSystem->DeleteFile(tempPath_);
+    ForgetRewriteTemp(tempPath_);
+    tempPath_.clear();
+  }
+  buffer_.clear();
+}

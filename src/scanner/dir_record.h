@@ -1,0 +1,118 @@
+// The record of a drive's directories kept beside KS.DAT, from which a
+// rescan reuses the listings of directories that have not changed.  One file
+// per drive; never needed: without it, or when anything about it is in
+// doubt, the drive is walked whole.
+//
+// Layout: a header (magic, version, drive letter, the clock when the scan
+// began, a hash of the drive map), then one node per directory in tree order
+// (each directory followed by its subtree, siblings in scan-file order), then
+// a trailer (the number and a hash of the drive's lines in KS.DAT, and a
+// checksum of all bytes before it).  A node names itself only when KS.DAT
+// does not hold it (a hidden directory a scan left out, a mount point); every
+// other name is the next line of the drive in KS.DAT.  Stamps are stored as
+// differences from the node before, so a node takes about a dozen bytes.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/system.h"
+
+struct DriveTree;
+struct ScanFileRewrite;
+
+enum class RecordedKind : uint8_t {
+  kRead = 0,        // listing recorded: `children` nodes follow
+  kUnreadable = 1,  // listed, but could not be read
+  kLeftOut = 2,     // seen in its parent, neither listed nor read
+};
+
+struct RecordedDir {
+  RecordedKind kind = RecordedKind::kRead;
+  bool listed = false;  // a line of KS.DAT
+  bool reread = false;  // changed too close to its reading to be trusted
+  uint32_t attributes = 0;  // hidden and system bits
+  std::string_view name;
+  DirStamp stamp;  // kRead only
+  uint32_t children = 0;
+};
+
+// A directory whose times lie this close before the scan (or after it) is
+// read again next time: coarser than any file system's clock tick (FAT's is
+// two seconds).  A variable only so that tests can do without the wait.
+constexpr int64_t kDefaultRacyWindowNs = 3000000000LL;
+extern int64_t RacyWindowNs;
+
+std::string DirRecordPath(int driveNumber);
+// Hash of the drive map the records are valid for.
+uint64_t DriveMapHash();
+
+class DirRecordReader {
+ public:
+  // Loads drive d's record and checks it against the drive's lines as loaded
+  // from KS.DAT; false, with the reason, when it must not be used.
+  bool Load(int driveNumber, const DriveTree& drive, int64_t now, std::string* why);
+  // The next node in tree order; `parent` is the path its name must extend
+  // in KS.DAT, or null to take the line unchecked.  False when the record
+  // ends or does not fit KS.DAT.
+  bool Next(const std::string* parent, RecordedDir* dir);
+  bool AtEnd() const;
+  int64_t ScanStart() const { return scanStart_; }
+  // Where Next goes on, to look ahead and come back.
+  struct Place {
+    size_t at;
+    size_t line;
+    DirStamp prev;
+  };
+  Place Here() const { return Place{at_, line_, prev_}; }
+  void GoTo(const Place& place) {
+    at_ = place.at;
+    line_ = place.line;
+    prev_ = place.prev;
+  }
+
+ private:
+  std::string bytes_;
+  size_t at_ = 0;
+  size_t end_ = 0;
+  const DriveTree* drive_ = nullptr;
+  size_t line_ = 2;
+  size_t lineEnd_ = 0;  // one past the last
+  DirStamp prev_;
+  int64_t scanStart_ = 0;
+};
+
+class DirRecordWriter {
+ public:
+  ~DirRecordWriter();
+  // A temporary file beside the record; false when none can be made.
+  bool Begin(int driveNumber, int64_t scanStart);
+  // Nodes in tree order.  A directory whose times are not clearly older than
+  // the scan is marked to be read again next time: a change within the same
+  // tick of the file system's clock would not move them.
+  void Add(const RecordedDir& dir);
+  // Ends the record with the drive's lines as they go to KS.DAT (entries
+  // 2..count) and hands it to the rewrite, to replace the drive's record
+  // when KS.DAT is replaced.
+  // False when it could not be written.
+  bool Finish(const std::vector<std::string>& scanList, int count, ScanFileRewrite* rewrite);
+  // Drops the new record.
+  void Abandon();
+  bool active() const { return file_ != nullptr; }
+  size_t bytes() const { return written_ + buffer_.size(); }
+
+ private:
+  void Flush();
+  int driveNumber_ = 0;
+  int64_t scanStart_ = 0;
+  std::unique_ptr<File> file_;
+  std::string tempPath_;
+  std::string buffer_;
+  size_t written_ = 0;
+  uint64_t checksum_ = 0;
+  bool failed_ = false;
+  DirStamp prev_;
+};

@@ -1,0 +1,522 @@
+#include "scanner/incremental.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <cstdlib>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string_view>
+#include <system_error>
+#include <thread>
+
+#include "scanner/dir_record.h"
+#include "scanner/rewrite.h"
+#include "scanner/scan.h"
+#include "scanner/sort.h"
+#include "store/drive_table.h"
+#include "platform/system.h"
+
+namespace {
+
+ScanFigures figures;
+DirRecordWriter writer;
+bool recordPending = false;  // FinishDriveScan has a record to settle
+int pendingDrive = 0;
+
+enum class Mode { kReuse, kWhole, kPlain };
+
+Mode RescanMode() {
+  const char* text = std::getenv("KS95_RESCAN");
+  std::string_view mode = text ? text : "";
+  if (mode == "full") return Mode::kWhole;
+  if (mode == "off") return Mode::kPlain;
+  return Mode::kReuse;
+}
+
+// Sibling order in the scan file: tree order, names with equal keys by
+// their bytes.
+int NameCompare(std::string_view a, std::string_view b) {
+  int c = CompareTreeOrder(a, b);
+  return c != 0 ? c : a.compare(b);
+}
+
+enum class WalkEnd { kDone, kInDoubt, kOverLimit };
+
+struct StatResult {
+  WalkStatus status = WalkStatus::kFailed;
+  DirStamp stamp;
+  std::string error;
+};
+
+// The status calls of one directory's subdirectories, shared with a helper
+// thread when there are many: on most trees they are nearly all that a
+// rescan of unchanged directories does.
+class StatBatch {
+ public:
+  explicit StatBatch(bool parallel) : parallel_(parallel) {}
+  ~StatBatch() {
+    if (!thread_.joinable()) return;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      quit_ = true;
+    }
+    wake_.notify_one();
+    thread_.join();
+  }
+
+  void Run(WalkDir* dir, const std::vector<std::string>& names, std::vector<StatResult>* out) {
+    out->assign(names.size(), StatResult());
+    const size_t n = names.size();
+    if (n == 0) return;
+    // The first call settles the directory's descriptor; the others only
+    // use it.
+    Stat(dir, names, out, 0, 1);
+    if (!parallel_ || n < 32 || !Started()) return Stat(dir, names, out, 1, n);
+    const size_t half = (n + 1) / 2;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      dir_ = dir;
+      names_ = &names;
+      out_ = out;
+      from_ = half;
+      to_ = n;
+      job_ = true;
+    }
+    wake_.notify_one();
+    Stat(dir, names, out, 1, half);
+    std::unique_lock<std::mutex> lock(mutex_);
+    done_.wait(lock, [this] { return !job_; });
+  }
+
+ private:
+  static void Stat(WalkDir* dir, const std::vector<std::string>& names,
+                   std::vector<StatResult>* out, size_t from, size_t to) {
+    for (size_t i = from; i < to; ++i) {
+      StatResult& r = (*out)[i];
+      r.status = dir->StatChild(names[i], &r.stamp, &r.error);
+    }
+  }
+
+  bool Started() {
+    if (!tried_) {
+      tried_ = true;
+      try {
+        thread_ = std::thread(&StatBatch::Work, this);
+      } catch (const std::system_error&) {
+        parallel_ = false;  // no thread to spare
+      }
+    }
+    return parallel_;
+  }
+
+  void Work() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+      wake_.wait(lock, [this] { return job_ || quit_; });
+      if (quit_) return;
+      lock.unlock();
+      Stat(dir_, *names_, out_, from_, to_);
+      lock.lock();
+      job_ = false;
+      done_.notify_one();
+    }
+  }
+
+  bool parallel_;
+  bool tried_ = false;
+  std::thread thread_;
+  std::mutex mutex_;
+  std::condition_variable wake_, done_;
+  bool job_ = false;
+  bool quit_ = false;
+  WalkDir* dir_ = nullptr;
+  const std::vector<std::string>* names_ = nullptr;
+  std::vector<StatResult>* out_ = nullptr;
+  size_t from_ = 0, to_ = 0;
+};
+
+// Depth first in scan-file order, so that the old record is read and the
+// new one written front to back alongside the walk.  A directory whose
+// stamp is as recorded stands in by its recorded subdirectories; any other
+// is read, and its subdirectories are matched by name with the recorded
+// ones, whose subtrees may still be reused.
+class ReusingWalk {
+ public:
+  ReusingWalk(DirRecordReader* old, uint32_t excluded, bool dotHidden, bool parallel)
+      : old_(old), excluded_(excluded), dotHidden_(dotHidden), batch_(parallel) {}
+
+  WalkEnd Run(const std::string& rootPath, std::unique_ptr<WalkDir> root,
+              const DirStamp& rootStamp, const RecordedDir* oldRoot) {
+    RecordedDir node;
+    node.attributes = kAttrDirectory;
+    node.stamp = rootStamp;
+    if (Unchanged(oldRoot, rootStamp)) {
+      ++figures.reused;
+      PushReused(std::move(root), rootPath, node, oldRoot->children);
+    } else {
+      ReadAndPush(std::move(root), rootPath, node, oldRoot);
+    }
+    while (!stack_.empty() && !stop_ && !scanner.scanCanceled) Step();
+    if (!stop_ && !scanner.scanCanceled && old_ && !old_->AtEnd()) end_ = WalkEnd::kInDoubt;
+    return end_;
+  }
+
+ private:
+  struct Fresh {
+    size_t at;
+    size_t length;
+    uint32_t attributes;
+  };
+  struct Frame {
+    std::unique_ptr<WalkDir> dir;
+    std::string path;
+    bool reused = false;
+    WalkEntries entries;
+    std::vector<Fresh> fresh;  // recordable subdirectories, in scan-file order
+    size_t next = 0;
+    uint32_t oldLeft = 0;  // recorded subdirectories not yet taken
+    bool havePeek = false;
+    RecordedDir peek;
+    // The subdirectories' status calls, made ahead: by fresh index, or in
+    // recorded order for a reused directory.
+    std::vector<std::string> names;
+    std::vector<StatResult> stats;
+    size_t taken = 0;
+    std::string_view FreshName(size_t i) const {
+      return std::string_view(entries.names.data() + fresh[i].at, fresh[i].length);
+    }
+  };
+
+  static bool Unchanged(const RecordedDir* old, const DirStamp& stamp) {
+    return old && old->kind == RecordedKind::kRead && !old->reread && stamp == old->stamp;
+  }
+
+  void Doubt() {
+    end_ = WalkEnd::kInDoubt;
+    stop_ = true;
+  }
+
+  void Pop() {
+    stack_.pop_back();
+    if (!stack_.empty()) PollScanKeyboard();
+  }
+
+  void Step() {
+    Frame& f = stack_.back();
+    if (f.reused) {
+      if (f.oldLeft == 0) return Pop();
+      RecordedDir child;
+      if (!old_->Next(&f.path, &child)) return Doubt();
+      --f.oldLeft;
+      const size_t k = f.taken++;
+      const StatResult* pre = k < f.names.size() && f.names[k] == child.name ? &f.stats[k] : nullptr;
+      return Child(f, child.name, child.attributes, true, &child, pre);
+    }
+    if (!f.havePeek && f.oldLeft > 0) {
+      if (!old_->Next(&f.path, &f.peek)) return Doubt();
+      --f.oldLeft;
+      f.havePeek = true;
+    }
+    if (f.next == f.fresh.size()) {
+      if (!f.havePeek) return Pop();
+      f.havePeek = false;
+      return SkipChildren(f.peek.children);  // gone
+    }
+    const std::string_view name = f.FreshName(f.next);
+    const uint32_t attributes = f.fresh[f.next].attributes;
+    if (f.havePeek) {
+      int order = NameCompare(name, f.peek.name);
+      if (order > 0) {
+        f.havePeek = false;
+        return SkipChildren(f.peek.children);  // gone
+      }
+      if (order == 0) {
+        f.havePeek = false;
+        RecordedDir old = f.peek;
+        const StatResult* pre = &f.stats[f.next++];
+        return Child(f, name, attributes, false, &old, pre);
+      }
+    }
+    const StatResult* pre = &f.stats[f.next++];
+    Child(f, name, attributes, false, nullptr, pre);
+  }
+
+  // The status calls of a frame's subdirectories, in one batch.
+  void StatAhead(Frame& f) {
+    if (f.reused) {
+      const DirRecordReader::Place place = old_->Here();
+      RecordedDir child;
+      for (uint32_t i = 0; i < f.oldLeft; ++i) {
+        // A record that does not fit shows when the walk comes to it.
+        if (!old_->Next(&f.path, &child)) break;
+        f.names.emplace_back(child.name);
+        for (uint64_t below = child.children; below > 0; --below) {
+          RecordedDir d;
+          if (!old_->Next(nullptr, &d)) break;
+          below += d.children;
+        }
+      }
+      old_->GoTo(place);
+    } else {
+      for (size_t i = 0; i < f.fresh.size(); ++i) f.names.emplace_back(f.FreshName(i));
+    }
+    batch_.Run(f.dir.get(), f.names, &f.stats);
+  }
+
+  // One subdirectory: its status call, then listed, reused, read or left
+  // out as a full scan would.
+  void Child(Frame& parent, std::string_view name, uint32_t attributes, bool fromRecord,
+             const RecordedDir* old, const StatResult* pre) {
+    const std::string nameText(name);
+    DirStamp stamp;
+    std::string error;
+    WalkStatus status;
+    if (pre) {
+      status = pre->status;
+      stamp = pre->stamp;
+      error = pre->error;
+    } else {
+      status = parent.dir->StatChild(nameText, &stamp, &error);
+    }
+    std::string path;
+    path.reserve(parent.path.size() + 1 + name.size());
+    path.append(parent.path).append(1, '\\').append(name);
+    if (status == WalkStatus::kFailed) {
+      FailScan(path, error);
+      stop_ = true;
+      return;
+    }
+    // A reused listing's attributes may be out of date; the status call's
+    // are not.
+    if (fromRecord && status == WalkStatus::kOk) attributes = stamp.attributes;
+    const uint32_t oldChildren = old ? old->children : 0;
+    RecordedDir node;
+    node.name = name;
+    node.attributes = attributes;
+    const bool wanted =
+        status != WalkStatus::kOtherDevice && ScanWants(name, attributes, excluded_, dotHidden_);
+    if (!wanted) {
+      // Hidden by its attributes: its recorded subtree is kept for a scan
+      // that takes hidden directories in; reusing it will check it then.
+      if (status == WalkStatus::kOk && (attributes & kAttrReparsePoint) == 0 && old &&
+          old->kind == RecordedKind::kRead) {
+        RecordedDir kept = *old;
+        kept.listed = false;
+        kept.attributes = attributes;
+        writer.Add(kept);
+        return CopyChildren(oldChildren);
+      }
+      node.kind = RecordedKind::kLeftOut;
+      writer.Add(node);
+      return SkipChildren(oldChildren);
+    }
+    if (scanner.scanCount >= MaxDirsPerDrive) {
+      end_ = WalkEnd::kOverLimit;
+      stop_ = true;
+      return;
+    }
+    ++scanner.scanCount;
+    ShowScanCountNowAndThen(scanner.scanCount);
+    scanner.scanList.push_back(path);
+    node.listed = true;
+    if (status == WalkStatus::kSkip) return Unreadable(&node, oldChildren);
+    node.stamp = stamp;
+    const bool same = Unchanged(old, stamp);
+    if (same && oldChildren == 0) {
+      ++figures.reused;
+      node.kind = RecordedKind::kRead;
+      writer.Add(node);
+      PollScanKeyboard();
+      return;
+    }
+    OpenedWalk opened = parent.dir->OpenChild(nameText);
+    if (opened.status == WalkStatus::kFailed) {
+      FailScan(path, opened.error);
+      stop_ = true;
+      return;
+    }
+    // Its status call said otherwise a moment ago.
+    if (opened.status == WalkStatus::kOtherDevice) return Doubt();
+    if (opened.status == WalkStatus::kSkip) return Unreadable(&node, oldChildren);
+    if (same) {
+      ++figures.reused;
+      return PushReused(std::move(opened.dir), std::move(path), node, oldChildren);
+    }
+    ReadAndPush(std::move(opened.dir), std::move(path), node, old);
+  }
+
+  void Unreadable(RecordedDir* node, uint32_t oldChildren) {
+    node->kind = RecordedKind::kUnreadable;
+    writer.Add(*node);
+    SkipChildren(oldChildren);
+    PollScanKeyboard();
+  }
+
+  void PushReused(std::unique_ptr<WalkDir> dir, std::string path, RecordedDir node,
+                  uint32_t children) {
+    node.kind = RecordedKind::kRead;
+    node.children = children;
+    writer.Add(node);
+    stack_.emplace_back();
+    Frame& f = stack_.back();
+    f.dir = std::move(dir);
+    f.path = std::move(path);
+    f.reused = true;
+    f.oldLeft = children;
+    StatAhead(f);
+  }
+
+  void ReadAndPush(std::unique_ptr<WalkDir> dir, std::string path, RecordedDir node,
+                   const RecordedDir* old) {
+    stack_.emplace_back();
+    Frame& f = stack_.back();
+    f.dir = std::move(dir);
+    f.path = std::move(path);
+    std::string error;
+    const WalkStatus status = f.dir->Read(&f.entries, &error);
+    if (status == WalkStatus::kFailed) {
+      FailScan(f.path, error);
+      stop_ = true;
+      return;
+    }
+    ++figures.read;
+    const bool atRoot = stack_.size() == 1;
+    size_t at = 0;
+    for (uint32_t attributes : f.entries.attributes) {
+      const std::string_view name(f.entries.names.data() + at);
+      bool leftOut = false;
+      if (ScanStorable(name, attributes, excluded_, dotHidden_, atRoot, &leftOut))
+        f.fresh.push_back(Fresh{at, name.size(), attributes});
+      // The record cannot hold what was left out: such a directory is read
+      // again next time, so that every scan counts it.
+      if (leftOut) node.reread = true;
+      at += name.size() + 1;
+    }
+    std::sort(f.fresh.begin(), f.fresh.end(), [&f](const Fresh& a, const Fresh& b) {
+      return NameCompare(std::string_view(f.entries.names.data() + a.at, a.length),
+                         std::string_view(f.entries.names.data() + b.at, b.length)) < 0;
+    });
+    node.kind = status == WalkStatus::kOk ? RecordedKind::kRead : RecordedKind::kUnreadable;
+    node.children = static_cast<uint32_t>(f.fresh.size());
+    writer.Add(node);
+    f.oldLeft = old && old->kind == RecordedKind::kRead ? old->children : 0;
+    StatAhead(f);
+  }
+
+  // Passes over recorded subtrees that are gone or no longer wanted.
+  void SkipChildren(uint64_t count) {
+    RecordedDir dir;
+    while (count > 0) {
+      if (!old_->Next(nullptr, &dir)) return Doubt();
+      count += dir.children;
+      --count;
+    }
+  }
+
+  void CopyChildren(uint64_t count) {
+    RecordedDir dir;
+    while (count > 0) {
+      if (!old_->Next(nullptr, &dir)) return Doubt();
+      dir.listed = false;
+      writer.Add(dir);
+      count += dir.children;
+      --count;
+    }
+  }
+
+  DirRecordReader* old_;
+  uint32_t excluded_;
+  bool dotHidden_;
+  StatBatch batch_;
+  std::deque<Frame> stack_;  // frames stay where they are as it grows
+  bool stop_ = false;
+  WalkEnd end_ = WalkEnd::kDone;
+};
+
+std::string RootOf(int driveNumber) { return std::string(1, DriveLetter(driveNumber)) + ":"; }
+
+void ScanPlain(const std::string& root, const char* why) {
+  const int before = scanner.scanCount;
+  ScanDirectory(root);
+  figures.whole = true;
+  figures.why = why;
+  figures.read = scanner.scanCount - before + 1;
+  figures.reused = 0;
+}
+
+}  // namespace
+
+const ScanFigures& LastScanFigures() { return figures; }
+
+void ScanDriveReusing(int driveNumber) {
+  figures = ScanFigures();
+  writer.Abandon();
+  recordPending = false;
+  const std::string root = RootOf(driveNumber);
+  const Mode mode = RescanMode();
+  const int64_t now = theSystem->StampClock();
+  if (mode == Mode::kPlain) return ScanPlain(root, "KS95_RESCAN=off");
+  if (now == 0) return ScanPlain(root, "no directory times");
+
+  BeginScanProgress();
+  const uint32_t excluded = (kAttrHidden | kAttrSystem | kAttrVolume | kAttrDirectory) &
+                            ~static_cast<uint32_t>(scanner.scanAttributes);
+  const bool dotHidden = theSystem->DotNamesHidden();
+  const size_t start = scanner.scanList.size();
+  const int startCount = scanner.scanCount;
+
+  DirRecordReader old;
+  bool haveOld = false;
+  if (mode == Mode::kWhole)
+    figures.why = "KS95_RESCAN=full";
+  else
+    haveOld = old.Load(driveNumber, Drive(driveNumber), now, &figures.why);
+  recordPending = true;
+  pendingDrive = driveNumber;
+  for (;;) {
+    OpenedWalk opened = theSystem->OpenWalk(root);
+    if (opened.status == WalkStatus::kFailed) return FailScan(root, opened.error);
+    DirStamp rootStamp;
+    if (opened.status != WalkStatus::kOk || !opened.dir->Stamp(&rootStamp)) {
+      // An unreadable root is the root alone; no record stands for it.
+      writer.Abandon();
+      return ScanPlain(root, "root unreadable");
+    }
+    RecordedDir oldRoot;
+    if (haveOld && (!old.Next(nullptr, &oldRoot) || oldRoot.kind != RecordedKind::kRead ||
+                    oldRoot.stamp.device != rootStamp.device || oldRoot.stamp.id != rootStamp.id)) {
+      haveOld = false;
+      figures.why = "another root";
+    }
+    writer.Begin(driveNumber, now);
+    ReusingWalk walk(haveOld ? &old : nullptr, excluded, dotHidden, ScanThreadCount() > 1);
+    const WalkEnd end = walk.Run(root, std::move(opened.dir), rootStamp, haveOld ? &oldRoot : nullptr);
+    if (end == WalkEnd::kDone) break;
+    scanner.scanList.resize(start);
+    scanner.scanCount = startCount;
+    figures = ScanFigures();
+    BeginScanProgress();  // the left-out counts start again with the walk
+    writer.Abandon();
+    // Past the limit, which directories are kept depends on the order of the
+    // walk: the plain walk decides, and there is no record of a cut tree.
+    if (end == WalkEnd::kOverLimit) return ScanPlain(root, "limit reached");
+    haveOld = false;
+    figures.why = "record in doubt";
+  }
+  figures.whole = !haveOld;
+  EndScanProgress();
+}
+
+void FinishDriveScan(ScanFileRewrite* rewrite) {
+  if (!recordPending) return;
+  recordPending = false;
+  // A cut or failed scan leaves no record: the old one would describe other
+  // lines.
+  bool handed = false;
+  if (!scanner.scanCanceled && ScanFailure().empty() && writer.active())
+    handed = writer.Finish(scanner.scanList, scanner.scanCount, rewrite);
+  else
+    writer.Abandon();
+  if (!handed) rewrite->records.push_back({std::string(), DirRecordPath(pendingDrive)});
+}
