@@ -97,9 +97,9 @@ uint64_t DriveMapHash() {
   return Fnv(kFnvStart, map.data(), map.size());
 }
 
-bool DirRecordReader::Load(int driveNumber, const DriveTree& drive, int64_t now, std::string* why) {
-  bytes_.clear();
-  Opened<File> file = theSystem->OpenFile(DirRecordPath(driveNumber), OpenMode::kRead);
+static bool ReadRecordFile(const std::string& path, std::string* bytes, std::string* why) {
+  bytes->clear();
+  Opened<File> file = theSystem->OpenFile(path, OpenMode::kRead);
   if (!file.handle) {
     *why = "no record";
     return false;
@@ -112,9 +112,14 @@ bool DirRecordReader::Load(int driveNumber, const DriveTree& drive, int64_t now,
       return false;
     }
     if (got == 0) break;
-    bytes_.append(chunk, static_cast<size_t>(got));
+    bytes->append(chunk, static_cast<size_t>(got));
   }
   file.handle->Close();
+  return true;
+}
+
+bool DirRecordReader::Load(int driveNumber, const DriveTree& drive, int64_t now, std::string* why) {
+  if (!ReadRecordFile(DirRecordPath(driveNumber), &bytes_, why)) return false;
   const size_t size = bytes_.size();
   if (size < kHeaderSize + kTrailerSize || memcmp(bytes_.data(), kMagic, 4) != 0) {
     *why = "not a record";

@@ -264,6 +264,33 @@ class ReusingWalk {
     batch_.Run(f.dir.get(), f.names, &f.stats);
   }
 
+  // A subdirectory's status call: made ahead in its frame's batch, or now.
+  static WalkStatus StatusOf(Frame& parent, const std::string& name, const StatResult* pre,
+                             DirStamp* stamp, std::string* error) {
+    if (!pre) return parent.dir->StatChild(name, stamp, error);
+    *stamp = pre->stamp;
+    *error = pre->error;
+    return pre->status;
+  }
+
+  // A subdirectory this scan does not list.  Hidden by its attributes, its
+  // recorded subtree is kept for a scan that takes hidden directories in;
+  // reusing it will check it then.
+  void NotListed(RecordedDir node, WalkStatus status, const RecordedDir* old,
+                 uint32_t oldChildren) {
+    if (status == WalkStatus::kOk && (node.attributes & kAttrReparsePoint) == 0 && old &&
+        old->kind == RecordedKind::kRead) {
+      RecordedDir kept = *old;
+      kept.listed = false;
+      kept.attributes = node.attributes;
+      writer.Add(kept);
+      return CopyChildren(oldChildren);
+    }
+    node.kind = RecordedKind::kLeftOut;
+    writer.Add(node);
+    SkipChildren(oldChildren);
+  }
+
   // One subdirectory: its status call, then listed, reused, read or left
   // out as a full scan would.
   void Child(Frame& parent, std::string_view name, uint32_t attributes, bool fromRecord,
@@ -271,14 +298,7 @@ class ReusingWalk {
     const std::string nameText(name);
     DirStamp stamp;
     std::string error;
-    WalkStatus status;
-    if (pre) {
-      status = pre->status;
-      stamp = pre->stamp;
-      error = pre->error;
-    } else {
-      status = parent.dir->StatChild(nameText, &stamp, &error);
-    }
+    const WalkStatus status = StatusOf(parent, nameText, pre, &stamp, &error);
     std::string path;
     path.reserve(parent.path.size() + 1 + name.size());
     path.append(parent.path).append(1, '\\').append(name);
@@ -296,21 +316,7 @@ class ReusingWalk {
     node.attributes = attributes;
     const bool wanted =
         status != WalkStatus::kOtherDevice && ScanWants(name, attributes, excluded_, dotHidden_);
-    if (!wanted) {
-      // Hidden by its attributes: its recorded subtree is kept for a scan
-      // that takes hidden directories in; reusing it will check it then.
-      if (status == WalkStatus::kOk && (attributes & kAttrReparsePoint) == 0 && old &&
-          old->kind == RecordedKind::kRead) {
-        RecordedDir kept = *old;
-        kept.listed = false;
-        kept.attributes = attributes;
-        writer.Add(kept);
-        return CopyChildren(oldChildren);
-      }
-      node.kind = RecordedKind::kLeftOut;
-      writer.Add(node);
-      return SkipChildren(oldChildren);
-    }
+    if (!wanted) return NotListed(node, status, old, oldChildren);
     if (scanner.scanCount >= MaxDirsPerDrive) {
       end_ = WalkEnd::kOverLimit;
       stop_ = true;
