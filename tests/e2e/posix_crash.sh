@@ -9,6 +9,9 @@ tmp=$(e2e_tmpdir)
 tree="$tmp/tree" home="$tmp/home"
 mkdir -p "$home"
 export KS95_DRIVES="D=$tree" KS95_HOME="$home"
+# Every rescan walks the drive whole, so that it lasts long enough to be
+# killed, and writes the record too.
+export KS95_RESCAN=full
 check="$tmp/check.py"
 rounds=${KS95_CRASH_ROUNDS:-8}
 
