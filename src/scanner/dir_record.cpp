@@ -119,26 +119,30 @@ static bool ReadRecordFile(const std::string& path, std::string* bytes, std::str
 }
 
 bool DirRecordReader::Load(int driveNumber, const DriveTree& drive, int64_t now, std::string* why) {
-  if (!ReadRecordFile(DirRecordPath(driveNumber), &bytes_, why)) return false;
-  const size_t size = bytes_.size();
-  if (size < kHeaderSize + kTrailerSize || memcmp(bytes_.data(), kMagic, 4) != 0) {
+  // Shared, not copied, by copies of the reader.
+  auto bytes = std::make_shared<std::string>();
+  bytes_ = bytes;
+  if (!ReadRecordFile(DirRecordPath(driveNumber), bytes.get(), why)) return false;
+  const std::string& b = *bytes;
+  const size_t size = b.size();
+  if (size < kHeaderSize + kTrailerSize || memcmp(b.data(), kMagic, 4) != 0) {
     *why = "not a record";
     return false;
   }
-  if (static_cast<uint8_t>(bytes_[4]) != kVersion) {
+  if (static_cast<uint8_t>(b[4]) != kVersion) {
     *why = "record of another version";
     return false;
   }
-  if (Fnv(kFnvStart, bytes_.data(), size - 8) != GetFixed(bytes_, size - 8)) {
+  if (Fnv(kFnvStart, b.data(), size - 8) != GetFixed(b, size - 8)) {
     *why = "record damaged";
     return false;
   }
-  if (bytes_[5] != DriveLetter(driveNumber)) {
+  if (b[5] != DriveLetter(driveNumber)) {
     *why = "record of another drive";
     return false;
   }
-  scanStart_ = static_cast<int64_t>(GetFixed(bytes_, 6));
-  if (GetFixed(bytes_, 14) != DriveMapHash()) {
+  scanStart_ = static_cast<int64_t>(GetFixed(b, 6));
+  if (GetFixed(b, 14) != DriveMapHash()) {
     *why = "drive map changed";
     return false;
   }
@@ -156,8 +160,8 @@ bool DirRecordReader::Load(int driveNumber, const DriveTree& drive, int64_t now,
   }
   for (int i = 2; i <= count; ++i) h = LinesHash(h, drive.paths[static_cast<size_t>(i)]);
   const size_t trailer = size - kTrailerSize;
-  if (GetFixed(bytes_, trailer) != static_cast<uint64_t>(count - 1) ||
-      GetFixed(bytes_, trailer + 8) != h) {
+  if (GetFixed(b, trailer) != static_cast<uint64_t>(count - 1) ||
+      GetFixed(b, trailer + 8) != h) {
     *why = "drive lines changed";
     return false;
   }
@@ -167,12 +171,14 @@ bool DirRecordReader::Load(int driveNumber, const DriveTree& drive, int64_t now,
   at_ = kHeaderSize;
   end_ = trailer;
   prev_ = DirStamp();
+  families_ = 0;
   return true;
 }
 
 bool DirRecordReader::Next(const std::string* parent, RecordedDir* dir) {
   if (at_ >= end_) return false;
-  const uint8_t flags = static_cast<uint8_t>(bytes_[at_++]);
+  const std::string& b = *bytes_;
+  const uint8_t flags = static_cast<uint8_t>(b[at_++]);
   dir->kind = static_cast<RecordedKind>(flags & kKindMask);
   if (dir->kind != RecordedKind::kRead && dir->kind != RecordedKind::kUnreadable &&
       dir->kind != RecordedKind::kLeftOut)
@@ -191,20 +197,21 @@ bool DirRecordReader::Next(const std::string* parent, RecordedDir* dir) {
     dir->name = line.substr(slash + 1);
   } else {
     uint64_t length;
-    if (!GetVar(bytes_, end_, &at_, &length) || length > end_ - at_) return false;
-    dir->name = std::string_view(bytes_.data() + at_, static_cast<size_t>(length));
+    if (!GetVar(b, end_, &at_, &length) || length > end_ - at_) return false;
+    dir->name = std::string_view(b.data() + at_, static_cast<size_t>(length));
     at_ += static_cast<size_t>(length);
   }
   dir->children = 0;
+  dir->family = RecordedDir::kNoFamily;
   dir->stamp = DirStamp();
   if (dir->kind != RecordedKind::kRead) return true;
   int64_t device, id, seconds, changedSeconds, changedNanos;
   uint64_t nanos, children;
-  if (!GetSigned(bytes_, end_, &at_, &device) || !GetSigned(bytes_, end_, &at_, &id) ||
-      !GetSigned(bytes_, end_, &at_, &seconds) || !GetVar(bytes_, end_, &at_, &nanos) ||
-      !GetSigned(bytes_, end_, &at_, &changedSeconds) ||
-      !GetSigned(bytes_, end_, &at_, &changedNanos) ||
-      !GetVar(bytes_, end_, &at_, &children) || nanos >= kSecond || children > UINT32_MAX)
+  if (!GetSigned(b, end_, &at_, &device) || !GetSigned(b, end_, &at_, &id) ||
+      !GetSigned(b, end_, &at_, &seconds) || !GetVar(b, end_, &at_, &nanos) ||
+      !GetSigned(b, end_, &at_, &changedSeconds) ||
+      !GetSigned(b, end_, &at_, &changedNanos) ||
+      !GetVar(b, end_, &at_, &children) || nanos >= kSecond || children > UINT32_MAX)
     return false;
   int64_t prevSeconds, prevNanos;
   SplitTime(prev_.modified, &prevSeconds, &prevNanos);
@@ -216,6 +223,7 @@ bool DirRecordReader::Next(const std::string* parent, RecordedDir* dir) {
   s.changed = (modSeconds + changedSeconds) * kSecond + static_cast<int64_t>(nanos) + changedNanos;
   s.attributes = dir->attributes;
   dir->children = static_cast<uint32_t>(children);
+  if (children > 0) dir->family = families_++;
   prev_ = s;
   return true;
 }

@@ -38,6 +38,10 @@ struct RecordedDir {
   std::string_view name;
   DirStamp stamp;  // kRead only
   uint32_t children = 0;
+  // A read node with subdirectories: how many such nodes came before it in
+  // tree order, which lets a status helper work ahead on its listing.
+  uint32_t family = kNoFamily;
+  static constexpr uint32_t kNoFamily = UINT32_MAX;
 };
 
 // A directory whose times lie this close before the scan (or after it) is
@@ -66,22 +70,25 @@ class DirRecordReader {
     size_t at;
     size_t line;
     DirStamp prev;
+    uint32_t families;
   };
-  Place Here() const { return Place{at_, line_, prev_}; }
+  Place Here() const { return Place{at_, line_, prev_, families_}; }
   void GoTo(const Place& place) {
     at_ = place.at;
     line_ = place.line;
     prev_ = place.prev;
+    families_ = place.families;
   }
 
  private:
-  std::string bytes_;
+  std::shared_ptr<const std::string> bytes_;
   size_t at_ = 0;
   size_t end_ = 0;
   const DriveTree* drive_ = nullptr;
   size_t line_ = 2;
   size_t lineEnd_ = 0;  // one past the last
   DirStamp prev_;
+  uint32_t families_ = 0;
   int64_t scanStart_ = 0;
 };
 

@@ -14,6 +14,7 @@
 #include "scanner/rewrite.h"
 #include "scanner/scan.h"
 #include "scanner/sort.h"
+#include "scanner/stat_prefetch.h"
 #include "store/drive_table.h"
 #include "platform/system.h"
 
@@ -143,8 +144,10 @@ class StatBatch {
 // ones, whose subtrees may still be reused.
 class ReusingWalk {
  public:
-  ReusingWalk(DirRecordReader* old, uint32_t excluded, bool dotHidden, bool parallel)
-      : old_(old), excluded_(excluded), dotHidden_(dotHidden), batch_(parallel) {}
+  ReusingWalk(DirRecordReader* old, uint32_t excluded, bool dotHidden, bool parallel,
+              StatPrefetch* prefetch)
+      : old_(old), excluded_(excluded), dotHidden_(dotHidden), batch_(parallel),
+        prefetch_(prefetch) {}
 
   WalkEnd Run(const std::string& rootPath, std::unique_ptr<WalkDir> root,
               const DirStamp& rootStamp, const RecordedDir* oldRoot) {
@@ -153,7 +156,7 @@ class ReusingWalk {
     node.stamp = rootStamp;
     if (Unchanged(oldRoot, rootStamp)) {
       ++figures.reused;
-      PushReused(std::move(root), rootPath, node, oldRoot->children);
+      PushReused(std::move(root), rootPath, node, oldRoot->children, oldRoot->family);
     } else {
       ReadAndPush(std::move(root), rootPath, node, oldRoot);
     }
@@ -172,6 +175,7 @@ class ReusingWalk {
     std::unique_ptr<WalkDir> dir;
     std::string path;
     bool reused = false;
+    uint32_t family = RecordedDir::kNoFamily;  // its recorded listing, if any
     WalkEntries entries;
     std::vector<Fresh> fresh;  // recordable subdirectories, in scan-file order
     size_t next = 0;
@@ -261,7 +265,24 @@ class ReusingWalk {
     } else {
       for (size_t i = 0; i < f.fresh.size(); ++i) f.names.emplace_back(f.FreshName(i));
     }
-    batch_.Run(f.dir.get(), f.names, &f.stats);
+    const StatPrefetch::Listing* ahead = prefetch_ ? prefetch_->Claim(f.family) : nullptr;
+    if (!ahead) return batch_.Run(f.dir.get(), f.names, &f.stats);
+    // Both lists are in scan-file order: one merge pairs equal names.
+    f.stats.assign(f.names.size(), StatResult());
+    uint32_t j = 0;
+    for (size_t i = 0; i < f.names.size(); ++i) {
+      const std::string& name = f.names[i];
+      while (j < ahead->count && NameCompare(ahead->names[j], name) < 0) ++j;
+      StatResult& r = f.stats[i];
+      if (j < ahead->count && ahead->names[j] == name &&
+          ahead->stats[j].status != WalkStatus::kFailed) {
+        r.status = ahead->stats[j].status;
+        r.stamp = ahead->stats[j].stamp;
+        ++j;
+      } else {
+        r.status = f.dir->StatChild(name, &r.stamp, &r.error);
+      }
+    }
   }
 
   // A subdirectory's status call: made ahead in its frame's batch, or now.
@@ -347,7 +368,7 @@ class ReusingWalk {
     if (opened.status == WalkStatus::kSkip) return Unreadable(&node, oldChildren);
     if (same) {
       ++figures.reused;
-      return PushReused(std::move(opened.dir), std::move(path), node, oldChildren);
+      return PushReused(std::move(opened.dir), std::move(path), node, oldChildren, old->family);
     }
     ReadAndPush(std::move(opened.dir), std::move(path), node, old);
   }
@@ -360,7 +381,7 @@ class ReusingWalk {
   }
 
   void PushReused(std::unique_ptr<WalkDir> dir, std::string path, RecordedDir node,
-                  uint32_t children) {
+                  uint32_t children, uint32_t family) {
     node.kind = RecordedKind::kRead;
     node.children = children;
     writer.Add(node);
@@ -369,6 +390,7 @@ class ReusingWalk {
     f.dir = std::move(dir);
     f.path = std::move(path);
     f.reused = true;
+    f.family = family;
     f.oldLeft = children;
     StatAhead(f);
   }
@@ -406,7 +428,10 @@ class ReusingWalk {
     node.kind = status == WalkStatus::kOk ? RecordedKind::kRead : RecordedKind::kUnreadable;
     node.children = static_cast<uint32_t>(f.fresh.size());
     writer.Add(node);
-    f.oldLeft = old && old->kind == RecordedKind::kRead ? old->children : 0;
+    if (old && old->kind == RecordedKind::kRead) {
+      f.oldLeft = old->children;
+      f.family = old->family;
+    }
     StatAhead(f);
   }
 
@@ -435,6 +460,7 @@ class ReusingWalk {
   uint32_t excluded_;
   bool dotHidden_;
   StatBatch batch_;
+  StatPrefetch* prefetch_;
   std::deque<Frame> stack_;  // frames stay where they are as it grows
   bool stop_ = false;
   WalkEnd end_ = WalkEnd::kDone;
@@ -480,6 +506,7 @@ void ScanDriveReusing(int driveNumber) {
     haveOld = old.Load(driveNumber, Drive(driveNumber), now, &figures.why);
   recordPending = true;
   pendingDrive = driveNumber;
+  const DirRecordReader::Place recordStart = old.Here();
   for (;;) {
     OpenedWalk opened = theSystem->OpenWalk(root);
     if (opened.status == WalkStatus::kFailed) return FailScan(root, opened.error);
@@ -496,7 +523,15 @@ void ScanDriveReusing(int driveNumber) {
       figures.why = "another root";
     }
     writer.Begin(driveNumber, now);
-    ReusingWalk walk(haveOld ? &old : nullptr, excluded, dotHidden, ScanThreadCount() > 1);
+    // Helpers work ahead through the record; with them the walk's own batch
+    // stays on its thread.
+    const int threads = ScanThreadCount();
+    std::unique_ptr<StatPrefetch> prefetch;
+    if (haveOld && threads > 1)
+      prefetch = std::make_unique<StatPrefetch>(old, recordStart, root, excluded, dotHidden,
+                                                threads - 1);
+    ReusingWalk walk(haveOld ? &old : nullptr, excluded, dotHidden, threads > 1 && !prefetch,
+                     prefetch.get());
     const WalkEnd end = walk.Run(root, std::move(opened.dir), rootStamp, haveOld ? &oldRoot : nullptr);
     if (end == WalkEnd::kDone) break;
     scanner.scanList.resize(start);
