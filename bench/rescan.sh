@@ -63,6 +63,12 @@ line("full scan (plain walk)", f)
 line("incremental rescan, unchanged", i)
 run({"KS95_SCAN_FIGURES": "1"}, show=True)
 print("ratio unchanged warm: wall %.3f x full, cpu %.3f x full" % (i[0] / f[0], i[1] / f[1]))
+# The part of it no rescan can do without, on as many threads as the scan.
+floor = subprocess.run([os.path.join(os.path.dirname(ks95), "stat_floor_bench"), tree,
+                        str(min(os.cpu_count() or 1, 8))], stdout=subprocess.PIPE, text=True).stdout
+print(floor.strip())
+ms = float(floor.split("median ")[1].split(" ms")[0])
+print("ratio floor: status calls alone %.3f x full (wall)" % (ms / f[0]))
 record = os.path.getsize(os.path.join(home, "KS.DAT.D"))
 print("record: %d bytes, %.1f bytes per directory" % (record, record / dirs))
 print("peak memory: incremental %.1f MB, full %.1f MB, difference %+.1f bytes per directory"
