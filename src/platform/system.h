@@ -253,9 +253,8 @@ class System {
   virtual unsigned long ProcessId() = 0;
   virtual bool ProcessAlive(unsigned long pid) = 0;
 
-  // Where a POSIX host differs; the defaults are the Windows behaviour.
-  // A POSIX host: its launcher is the `ks` shell function, not KS.BAT.
-  virtual bool PosixHost() { return false; }
+  // Where the environment or the machine decides; the defaults are the
+  // Windows behaviour.  What the platform alone decides is in host.h.
   // The launcher asked for shell exit statuses (0 moved, 1 nothing, 2 error)
   // and a cd file only when the directory changed.
   virtual bool ShellStatuses() { return false; }

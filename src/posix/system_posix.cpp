@@ -655,8 +655,6 @@ class PosixSystem : public System {
     return kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH;
   }
 
-  bool PosixHost() override { return true; }
-
   bool ShellStatuses() override {
     const char* status = getenv("KS95_STATUS");
     return status && strcmp(status, "shell") == 0;

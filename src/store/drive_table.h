@@ -140,6 +140,9 @@ struct ProgramState {
   std::vector<std::string> args;  // arguments after the program name
   std::string searchText;         // speed search
   std::string statusNote;         // shown once on the status line instead of the path
+  // The launcher is the `ks` shell function: hints name it and are quoted
+  // for a POSIX shell.  Start-up sets it from the build (kPosixHost).
+  bool posixLauncher = false;
 };
 
 struct ScannerState {

@@ -6,7 +6,13 @@ namespace {
 
 using Startup = KsTest;
 
+// Each build names its own launcher.
+#ifdef _WIN32
 const char kRefusal[] = "You must start Kestrin 95 with the KS.BAT file\r\n";
+#else
+const char kRefusal[] =
+    "You must start Kestrin 95 with the ks shell command (see man ks95)\r\n";
+#endif
 
 TEST_F(Startup, WithoutTheExactMarkerNothingButTheMessageHappens) {
   const std::vector<std::vector<std::string>> starts = {

@@ -59,7 +59,6 @@ class TestSystem : public System {
   [[noreturn]] void ExitProcess(int code) override;
   unsigned long ProcessId() override { return pid; }
   bool ProcessAlive(unsigned long p) override { return p == pid || runningPids.count(p) > 0; }
-  bool PosixHost() override { return posix; }
   bool ShellStatuses() override { return shellStatuses; }
   std::string SetupError() override { return setupError; }
   std::string DriveMapText() override { return driveMapText; }
@@ -94,7 +93,6 @@ class TestSystem : public System {
   std::string stamp = "07.12.2026 10:15:00";
   char decimal = '.';
   bool nt = true;
-  bool posix = false;
   bool shellStatuses = false;
   std::string setupError;
   std::string driveMapText;
