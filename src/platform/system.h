@@ -189,9 +189,6 @@ class System {
   // The file system's clock now, in the units of DirStamp times; 0 when
   // unknown.
   virtual int64_t StampClock() { return 0; }
-  // True where a leading full stop is what makes a name hidden; elsewhere
-  // such names are never scanned.
-  virtual bool DotNamesHidden() { return false; }
   // The code page the program's names are in, where the file system's names
   // are wider (Windows: the ANSI code page); 0 where names are bytes.
   virtual unsigned NameCodePage() { return 0; }

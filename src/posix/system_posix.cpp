@@ -360,8 +360,6 @@ class PosixSystem : public System {
     return OpenPosixWalk(host);
   }
 
-  bool DotNamesHidden() override { return true; }
-
   int64_t StampClock() override {
     struct timespec now;
     if (clock_gettime(CLOCK_REALTIME, &now) != 0) return 0;

@@ -35,6 +35,7 @@ void KsMain(const std::vector<std::string>& args) {
   prog.ExitCode = 0;
   scanner.quietScan = false;
   scanner.scanAttributes = 16;
+  scanner.dotNamesHidden = kDotNamesHidden;
   prog.posixLauncher = kPosixHost;
 
   prog.programDirectory = theSystem->ProgramDirectory();

@@ -151,6 +151,10 @@ struct ScannerState {
   bool scanCanceled = false;
   bool quietScan = false;
   uint16_t scanAttributes = 16;
+  // A leading full stop makes a name hidden, so scanAttributes decides;
+  // else such names are never scanned.  Start-up sets it from the build
+  // (kDotNamesHidden).
+  bool dotNamesHidden = false;
   std::string drivesToScan;
   int drivesScanned = 0;
 };
