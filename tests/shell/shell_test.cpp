@@ -61,6 +61,27 @@ TEST_F(Startup, BackslashOutsideEveryDriveFailsWithoutACdFile) {
   EXPECT_EQ(sys.cwd, "/home/u");
 }
 
+// Start-up hands the build's facts to the layers below: a leading full stop
+// marks a hidden name on POSIX and keeps it out of every Windows scan, and
+// the jump's hint is typed back into the build's launcher.
+TEST_F(Startup, ScanAndHintFollowTheBuild) {
+  sys.SetDrive('C');
+  sys.AddDir("C:\\.config", kAttrDirectory | kAttrHidden);
+  sys.AddDir("C:\\WORK");
+  EXPECT_EQ(ExitCodeOf([] { KsMain({"=ks95", "/s+C"}); }), 0);
+  const std::string dat = sys.files[sys.programDir + "KS.DAT"];
+  EXPECT_NE(dat.find("C:\\WORK\r\n"), std::string::npos) << dat;
+  con.output.clear();
+  EXPECT_EQ(ExitCodeOf([] { KsMain({"=ks95", "it's"}); }), 0);
+#ifdef _WIN32
+  EXPECT_EQ(dat.find(".config"), std::string::npos) << dat;
+  EXPECT_EQ(con.output, "\"IT'S\" not found.  Try \"*IT'S\" instead.\r\n");
+#else
+  EXPECT_NE(dat.find("C:\\.config\r\n"), std::string::npos) << dat;
+  EXPECT_EQ(con.output, "\"IT'S\" not found.  Try ks '*IT'\\''S' instead.\r\n");
+#endif
+}
+
 }  // namespace
 
 namespace {
