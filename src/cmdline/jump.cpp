@@ -157,7 +157,7 @@ void JumpToDirectory(std::unique_ptr<File> scanFile, const DerivedPattern& p) {
     const std::string quoted = "\"" + p.pattern + "\"";
     if (p.mode == MatchMode::kStartsWith) {
       // A POSIX shell would expand a bare *NAME: the hint is quoted for it.
-      if (theSystem->PosixHost())
+      if (prog.posixLauncher)
         FatalExit(quoted + " not found.  Try ks " + ShellQuoted("*" + p.pattern) +
                       " instead.",
                   Outcome::kNothing);

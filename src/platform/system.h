@@ -189,9 +189,6 @@ class System {
   // The file system's clock now, in the units of DirStamp times; 0 when
   // unknown.
   virtual int64_t StampClock() { return 0; }
-  // True where a leading full stop is what makes a name hidden; elsewhere
-  // such names are never scanned.
-  virtual bool DotNamesHidden() { return false; }
   // The code page the program's names are in, where the file system's names
   // are wider (Windows: the ANSI code page); 0 where names are bytes.
   virtual unsigned NameCodePage() { return 0; }
@@ -253,9 +250,8 @@ class System {
   virtual unsigned long ProcessId() = 0;
   virtual bool ProcessAlive(unsigned long pid) = 0;
 
-  // Where a POSIX host differs; the defaults are the Windows behaviour.
-  // A POSIX host: its launcher is the `ks` shell function, not KS.BAT.
-  virtual bool PosixHost() { return false; }
+  // Where the environment or the machine decides; the defaults are the
+  // Windows behaviour.  What the platform alone decides is in host.h.
   // The launcher asked for shell exit statuses (0 moved, 1 nothing, 2 error)
   // and a cd file only when the directory changed.
   virtual bool ShellStatuses() { return false; }

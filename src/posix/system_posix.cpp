@@ -360,8 +360,6 @@ class PosixSystem : public System {
     return OpenPosixWalk(host);
   }
 
-  bool DotNamesHidden() override { return true; }
-
   int64_t StampClock() override {
     struct timespec now;
     if (clock_gettime(CLOCK_REALTIME, &now) != 0) return 0;
@@ -654,8 +652,6 @@ class PosixSystem : public System {
     if (pid == 0 || pid > static_cast<unsigned long>(INT_MAX)) return true;
     return kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH;
   }
-
-  bool PosixHost() override { return true; }
 
   bool ShellStatuses() override {
     const char* status = getenv("KS95_STATUS");

@@ -494,7 +494,7 @@ void ScanDriveReusing(int driveNumber) {
   BeginScanProgress();
   const uint32_t excluded = (kAttrHidden | kAttrSystem | kAttrVolume | kAttrDirectory) &
                             ~static_cast<uint32_t>(scanner.scanAttributes);
-  const bool dotHidden = theSystem->DotNamesHidden();
+  const bool dotHidden = scanner.dotNamesHidden;
   const size_t start = scanner.scanList.size();
   const int startCount = scanner.scanCount;
 

@@ -462,7 +462,7 @@ void ScanDirectory(const std::string& path) {
   walk.system = theSystem;
   walk.excluded = (kAttrHidden | kAttrSystem | kAttrVolume | kAttrDirectory) &
                   ~static_cast<uint32_t>(scanner.scanAttributes);
-  walk.dotHidden = theSystem->DotNamesHidden();
+  walk.dotHidden = scanner.dotNamesHidden;
   walk.limit = MaxDirsPerDrive;
   size_t start = scanner.scanList.size();
   int startCount = scanner.scanCount;

@@ -10,6 +10,7 @@
 #include "store/drive_table.h"
 #include "store/load.h"
 #include "text/ascii.h"
+#include "platform/host.h"
 #include "platform/system.h"
 
 namespace {
@@ -22,7 +23,7 @@ void KsMain(const std::vector<std::string>& args) {
   // Nothing may happen before this test: a refused start leaves the screen,
   // the scan file and the cd file alone.
   if (args.empty() || args[0] != kLaunchMarker) {
-    WriteLine(theSystem->PosixHost()
+    WriteLine(kPosixHost
                   ? "You must start Kestrin 95 with the ks shell command "
                     "(see man ks95)"
                   : "You must start Kestrin 95 with the KS.BAT file");
@@ -34,6 +35,8 @@ void KsMain(const std::vector<std::string>& args) {
   prog.ExitCode = 0;
   scanner.quietScan = false;
   scanner.scanAttributes = 16;
+  scanner.dotNamesHidden = kDotNamesHidden;
+  prog.posixLauncher = kPosixHost;
 
   prog.programDirectory = theSystem->ProgramDirectory();
   prog.scanFilePath = ScanFilePathIn(prog.programDirectory);

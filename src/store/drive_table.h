@@ -140,6 +140,9 @@ struct ProgramState {
   std::vector<std::string> args;  // arguments after the program name
   std::string searchText;         // speed search
   std::string statusNote;         // shown once on the status line instead of the path
+  // The launcher is the `ks` shell function: hints name it and are quoted
+  // for a POSIX shell.  Start-up sets it from the build (kPosixHost).
+  bool posixLauncher = false;
 };
 
 struct ScannerState {
@@ -148,6 +151,10 @@ struct ScannerState {
   bool scanCanceled = false;
   bool quietScan = false;
   uint16_t scanAttributes = 16;
+  // A leading full stop makes a name hidden, so scanAttributes decides;
+  // else such names are never scanned.  Start-up sets it from the build
+  // (kDotNamesHidden).
+  bool dotNamesHidden = false;
   std::string drivesToScan;
   int drivesScanned = 0;
 };

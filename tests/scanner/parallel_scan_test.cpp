@@ -85,7 +85,7 @@ TEST_F(ParallelScan, SameTreeAsTheOneThreadWalk) {
   for (uint16_t mask : {16, 63}) {
     for (bool dotHidden : {false, true}) {
       scanner.scanAttributes = mask;
-      sys.dotHidden = dotHidden;
+      scanner.dotNamesHidden = dotHidden;
       std::vector<std::string> one = SortedScan(1);
       ASSERT_TRUE(ParentsListed(one));
       ASSERT_GT(one.size(), 500u);
@@ -98,7 +98,7 @@ TEST_F(ParallelScan, SameTreeAsTheOneThreadWalk) {
 // Where a full stop marks hidden names, they follow the attribute filter;
 // "." and ".." are never listed.
 TEST_F(ParallelScan, DotNamesAreHiddenWhereTheSystemSaysSo) {
-  sys.dotHidden = true;
+  scanner.dotNamesHidden = true;
   sys.AddDir("D:\\.config", kAttrDirectory | kAttrHidden);
   sys.AddDir("D:\\.config\\app");
   sys.AddDir("D:\\plain");

@@ -34,7 +34,6 @@ class RealTreeSystem : public TestSystem {
       if (c == '\\') c = '/';
     return OpenPosixWalk(host);
   }
-  bool DotNamesHidden() override { return true; }
   int64_t StampClock() override {
     struct timespec now;
     clock_gettime(CLOCK_REALTIME, &now);
@@ -53,6 +52,7 @@ class RescanRecord : public KsTest {
     theSystem = &real;
     MarkPresentDrives();
     scanner.quietScan = true;
+    scanner.dotNamesHidden = true;  // as the POSIX build scans
     // Far above the file system's clock tick, far below the test's pace.
     RacyWindowNs = 50000000;
     unsetenv("KS95_RESCAN");

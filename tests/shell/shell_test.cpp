@@ -6,7 +6,13 @@ namespace {
 
 using Startup = KsTest;
 
+// Each build names its own launcher.
+#ifdef _WIN32
 const char kRefusal[] = "You must start Kestrin 95 with the KS.BAT file\r\n";
+#else
+const char kRefusal[] =
+    "You must start Kestrin 95 with the ks shell command (see man ks95)\r\n";
+#endif
 
 TEST_F(Startup, WithoutTheExactMarkerNothingButTheMessageHappens) {
   const std::vector<std::vector<std::string>> starts = {
@@ -53,6 +59,27 @@ TEST_F(Startup, BackslashOutsideEveryDriveFailsWithoutACdFile) {
   EXPECT_EQ(con.output, "Runtime error: Path not found\r\n");
   EXPECT_EQ(sys.files.count(sys.programDir + "KS95CD.BAT"), 0u);
   EXPECT_EQ(sys.cwd, "/home/u");
+}
+
+// Start-up hands the build's facts to the layers below: a leading full stop
+// marks a hidden name on POSIX and keeps it out of every Windows scan, and
+// the jump's hint is typed back into the build's launcher.
+TEST_F(Startup, ScanAndHintFollowTheBuild) {
+  sys.SetDrive('C');
+  sys.AddDir("C:\\.config", kAttrDirectory | kAttrHidden);
+  sys.AddDir("C:\\WORK");
+  EXPECT_EQ(ExitCodeOf([] { KsMain({"=ks95", "/s+C"}); }), 0);
+  const std::string dat = sys.files[sys.programDir + "KS.DAT"];
+  EXPECT_NE(dat.find("C:\\WORK\r\n"), std::string::npos) << dat;
+  con.output.clear();
+  EXPECT_EQ(ExitCodeOf([] { KsMain({"=ks95", "it's"}); }), 0);
+#ifdef _WIN32
+  EXPECT_EQ(dat.find(".config"), std::string::npos) << dat;
+  EXPECT_EQ(con.output, "\"IT'S\" not found.  Try \"*IT'S\" instead.\r\n");
+#else
+  EXPECT_NE(dat.find("C:\\.config\r\n"), std::string::npos) << dat;
+  EXPECT_EQ(con.output, "\"IT'S\" not found.  Try ks '*IT'\\''S' instead.\r\n");
+#endif
 }
 
 }  // namespace

@@ -32,7 +32,6 @@ class TestSystem : public System {
   int DriveType(int driveNumber) override;
   std::unique_ptr<DirReader> OpenDirectory(const std::string& path) override;
   OpenedWalk OpenWalk(const std::string& path) override;
-  bool DotNamesHidden() override { return dotHidden; }
   unsigned NameCodePage() override { return nameCodePage; }
   Opened<File> OpenFile(const std::string& path, OpenMode mode) override;
   int ReplaceFile(const std::string& from, const std::string& to) override;
@@ -59,7 +58,6 @@ class TestSystem : public System {
   [[noreturn]] void ExitProcess(int code) override;
   unsigned long ProcessId() override { return pid; }
   bool ProcessAlive(unsigned long p) override { return p == pid || runningPids.count(p) > 0; }
-  bool PosixHost() override { return posix; }
   bool ShellStatuses() override { return shellStatuses; }
   std::string SetupError() override { return setupError; }
   std::string DriveMapText() override { return driveMapText; }
@@ -77,7 +75,6 @@ class TestSystem : public System {
   // Directories whose opening fails for a reason that is neither "denied"
   // nor "gone", with the system's words for it.
   std::map<std::string, std::string> walkFailures;
-  bool dotHidden = false;
   unsigned nameCodePage = 0;
   std::map<std::string, std::string> files;
   std::set<std::string> failOpen;    // paths whose opening fails (access)
@@ -94,7 +91,6 @@ class TestSystem : public System {
   std::string stamp = "07.12.2026 10:15:00";
   char decimal = '.';
   bool nt = true;
-  bool posix = false;
   bool shellStatuses = false;
   std::string setupError;
   std::string driveMapText;

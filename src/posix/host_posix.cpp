@@ -1,0 +1,4 @@
+#include "platform/host.h"
+
+const bool kPosixHost = true;
+const bool kDotNamesHidden = true;
