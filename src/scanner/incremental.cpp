@@ -186,6 +186,7 @@ class ReusingWalk {
     // recorded order for a reused directory.
     std::vector<std::string> names;
     std::vector<StatResult> stats;
+    const StatPrefetch::Listing* ahead = nullptr;  // a reused one's, from the helpers
     size_t taken = 0;
     std::string_view FreshName(size_t i) const {
       return std::string_view(entries.names.data() + fresh[i].at, fresh[i].length);
@@ -215,6 +216,13 @@ class ReusingWalk {
       --f.oldLeft;
       const size_t k = f.taken++;
       const StatResult* pre = k < f.names.size() && f.names[k] == child.name ? &f.stats[k] : nullptr;
+      StatResult made;
+      if (f.ahead && k < f.ahead->count && f.ahead->names[k] == child.name &&
+          f.ahead->stats[k].status != WalkStatus::kFailed) {
+        made.status = f.ahead->stats[k].status;
+        made.stamp = f.ahead->stats[k].stamp;
+        pre = &made;
+      }
       return Child(f, child.name, child.attributes, true, &child, pre);
     }
     if (!f.havePeek && f.oldLeft > 0) {
@@ -248,6 +256,13 @@ class ReusingWalk {
 
   // The status calls of a frame's subdirectories, in one batch.
   void StatAhead(Frame& f) {
+    const StatPrefetch::Listing* ahead = prefetch_ ? prefetch_->Claim(f.family) : nullptr;
+    // With helpers the walk's own calls are made one by one as it goes:
+    // looking ahead for the names would read every subtree's record again.
+    if (f.reused && prefetch_) {
+      f.ahead = ahead;
+      return;
+    }
     if (f.reused) {
       const DirRecordReader::Place place = old_->Here();
       RecordedDir child;
@@ -265,7 +280,6 @@ class ReusingWalk {
     } else {
       for (size_t i = 0; i < f.fresh.size(); ++i) f.names.emplace_back(f.FreshName(i));
     }
-    const StatPrefetch::Listing* ahead = prefetch_ ? prefetch_->Claim(f.family) : nullptr;
     if (!ahead) return batch_.Run(f.dir.get(), f.names, &f.stats);
     // Both lists are in scan-file order: one merge pairs equal names.
     f.stats.assign(f.names.size(), StatResult());
