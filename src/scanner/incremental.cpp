@@ -491,6 +491,30 @@ void ScanPlain(const std::string& root, const char* why) {
   figures.reused = 0;
 }
 
+// One walk of the drive, through the record `old` where there is one, with
+// helpers working ahead in it when there are threads to spare.
+WalkEnd WalkOnce(const std::string& root, std::unique_ptr<WalkDir> dir, const DirStamp& rootStamp,
+                 DirRecordReader* old, const DirRecordReader::Place& recordStart,
+                 const RecordedDir* oldRoot, uint32_t excluded, bool dotHidden) {
+  const int threads = ScanThreadCount();
+  std::unique_ptr<StatPrefetch> prefetch;
+  if (old && threads > 1)
+    prefetch = std::make_unique<StatPrefetch>(*old, recordStart, root, excluded, dotHidden,
+                                              threads - 1);
+  // With helpers the walk's own batch stays on its thread.
+  ReusingWalk walk(old, excluded, dotHidden, threads > 1 && !prefetch, prefetch.get());
+  return walk.Run(root, std::move(dir), rootStamp, oldRoot);
+}
+
+// What a walk that must start over had found.
+void DropWalk(size_t start, int startCount) {
+  scanner.scanList.resize(start);
+  scanner.scanCount = startCount;
+  figures = ScanFigures();
+  BeginScanProgress();  // the left-out counts start again with the walk
+  writer.Abandon();
+}
+
 }  // namespace
 
 const ScanFigures& LastScanFigures() { return figures; }
@@ -537,22 +561,11 @@ void ScanDriveReusing(int driveNumber) {
       figures.why = "another root";
     }
     writer.Begin(driveNumber, now);
-    // Helpers work ahead through the record; with them the walk's own batch
-    // stays on its thread.
-    const int threads = ScanThreadCount();
-    std::unique_ptr<StatPrefetch> prefetch;
-    if (haveOld && threads > 1)
-      prefetch = std::make_unique<StatPrefetch>(old, recordStart, root, excluded, dotHidden,
-                                                threads - 1);
-    ReusingWalk walk(haveOld ? &old : nullptr, excluded, dotHidden, threads > 1 && !prefetch,
-                     prefetch.get());
-    const WalkEnd end = walk.Run(root, std::move(opened.dir), rootStamp, haveOld ? &oldRoot : nullptr);
+    const WalkEnd end =
+        WalkOnce(root, std::move(opened.dir), rootStamp, haveOld ? &old : nullptr, recordStart,
+                 haveOld ? &oldRoot : nullptr, excluded, dotHidden);
     if (end == WalkEnd::kDone) break;
-    scanner.scanList.resize(start);
-    scanner.scanCount = startCount;
-    figures = ScanFigures();
-    BeginScanProgress();  // the left-out counts start again with the walk
-    writer.Abandon();
+    DropWalk(start, startCount);
     // Past the limit, which directories are kept depends on the order of the
     // walk: the plain walk decides, and there is no record of a cut tree.
     if (end == WalkEnd::kOverLimit) return ScanPlain(root, "limit reached");
