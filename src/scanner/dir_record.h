@@ -53,6 +53,8 @@ extern int64_t RacyWindowNs;
 std::string DirRecordPath(int driveNumber);
 // Hash of the drive map the records are valid for.
 uint64_t DriveMapHash();
+// The checksum that ends a record, over all the bytes before it.
+uint64_t RecordChecksum(std::string_view bytes);
 
 class DirRecordReader {
  public:
@@ -112,7 +114,7 @@ class DirRecordWriter {
   size_t bytes() const { return written_ + buffer_.size(); }
 
  private:
-  void Flush();
+  void Flush(bool last);
   int driveNumber_ = 0;
   int64_t scanStart_ = 0;
   std::unique_ptr<File> file_;
