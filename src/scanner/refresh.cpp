@@ -58,6 +58,11 @@ bool KeptDirectoriesThePlainScanMissed(const DriveTree& old) {
   int fresh = 2;
   for (int i = 2; i <= old.StoredCount(); ++i) {
     std::string_view path = old.paths[static_cast<size_t>(i)];
+    // Mostly the lists agree line by line: equal bytes need no tree order.
+    if (fresh <= scanner.scanCount && scanner.scanList[static_cast<size_t>(fresh)] == path) {
+      ++fresh;
+      continue;
+    }
     int c = 1;
     while (fresh <= scanner.scanCount &&
            (c = CompareSorted(scanner.scanList[static_cast<size_t>(fresh)], path)) < 0)

@@ -208,18 +208,20 @@ TEST_F(Jump, ARescanKeepsTheHiddenDirectoriesOnlyOfDrivesScannedWithThem) {
   sys.SetDrive('C');
   sys.SetDrive('D');
   Drive(3).present = Drive(4).present = true;
+  sys.AddDir("C:\\A");
   sys.AddDir("C:\\HID", kAttrDirectory | kAttrHidden);
   sys.AddDir("C:\\HID\\NEWPROJ");
   sys.AddDir("D:\\SYS", kAttrDirectory | kAttrSystem);
   sys.AddDir("D:\\SYS\\NEWPROJ");
   sys.AddDir("D:\\A");
   sys.AddDir("D:\\b");
-  // D's lines out of order (a hand edit): each is still found in the scan.
-  WriteScanFile({"C:\\*01.01.2026", "C:\\HID", "D:\\*01.01.2026", "D:\\b", "D:\\A"});
+  // C's hidden one comes after a line the scan agrees with; D's lines are
+  // out of order (a hand edit), and each is still found in the scan.
+  WriteScanFile({"C:\\*01.01.2026", "C:\\A", "C:\\HID", "D:\\*01.01.2026", "D:\\b", "D:\\A"});
   EXPECT_EQ(Run("newproj"), -1);
   EXPECT_EQ(sys.cwd, "C:\\HID\\NEWPROJ");
   EXPECT_EQ(ScanFileLines(),
-            (std::vector<std::string>{"C:\\*07.12.2026 10:15:00", "C:\\HID",
+            (std::vector<std::string>{"C:\\*07.12.2026 10:15:00", "C:\\A", "C:\\HID",
                                       "C:\\HID\\NEWPROJ",
                                       "D:\\*07.12.2026 10:15:00", "D:\\A",
                                       "D:\\b"}));
