@@ -217,12 +217,7 @@ class ReusingWalk {
       const size_t k = f.taken++;
       const StatResult* pre = k < f.names.size() && f.names[k] == child.name ? &f.stats[k] : nullptr;
       StatResult made;
-      if (f.ahead && k < f.ahead->count && f.ahead->names[k] == child.name &&
-          f.ahead->stats[k].status != WalkStatus::kFailed) {
-        made.status = f.ahead->stats[k].status;
-        made.stamp = f.ahead->stats[k].stamp;
-        pre = &made;
-      }
+      if (f.ahead && k < f.ahead->count && TakeAhead(*f.ahead, k, child.name, &made)) pre = &made;
       return Child(f, child.name, child.attributes, true, &child, pre);
     }
     if (!f.havePeek && f.oldLeft > 0) {
@@ -252,6 +247,17 @@ class ReusingWalk {
     }
     const StatResult* pre = &f.stats[f.next++];
     Child(f, name, attributes, false, nullptr, pre);
+  }
+
+  // A helper's status call for the recorded subdirectory `at`, when it is
+  // the one named; a failed one is made again by the walk, for its words.
+  static bool TakeAhead(const StatPrefetch::Listing& ahead, uint32_t at, std::string_view name,
+                        StatResult* out) {
+    const StatPrefetch::Stat& made = ahead.stats[at];
+    if (ahead.names[at] != name || made.status == WalkStatus::kFailed) return false;
+    out->status = made.status;
+    out->stamp = made.stamp;
+    return true;
   }
 
   // The status calls of a frame's subdirectories, in one batch.
@@ -288,14 +294,10 @@ class ReusingWalk {
       const std::string& name = f.names[i];
       while (j < ahead->count && NameCompare(ahead->names[j], name) < 0) ++j;
       StatResult& r = f.stats[i];
-      if (j < ahead->count && ahead->names[j] == name &&
-          ahead->stats[j].status != WalkStatus::kFailed) {
-        r.status = ahead->stats[j].status;
-        r.stamp = ahead->stats[j].stamp;
+      if (j < ahead->count && TakeAhead(*ahead, j, name, &r))
         ++j;
-      } else {
+      else
         r.status = f.dir->StatChild(name, &r.stamp, &r.error);
-      }
     }
   }
 
