@@ -58,15 +58,17 @@ uint64_t GetFixed(const std::string& in, size_t at) {
   return v;
 }
 
-void PutVar(std::string* out, uint64_t v) {
+// Into a node's bytes, at most ten.
+char* PutVar(char* out, uint64_t v) {
   while (v >= 0x80) {
-    out->push_back(static_cast<char>(v | 0x80));
+    *out++ = static_cast<char>(v | 0x80);
     v >>= 7;
   }
-  out->push_back(static_cast<char>(v));
+  *out++ = static_cast<char>(v);
+  return out;
 }
-void PutSigned(std::string* out, int64_t v) {
-  PutVar(out, (static_cast<uint64_t>(v) << 1) ^ static_cast<uint64_t>(v >> 63));
+char* PutSigned(char* out, int64_t v) {
+  return PutVar(out, (static_cast<uint64_t>(v) << 1) ^ static_cast<uint64_t>(v >> 63));
 }
 
 bool GetVar(const std::string& in, size_t end, size_t* at, uint64_t* v) {
@@ -193,7 +195,6 @@ bool DirRecordReader::Load(int driveNumber, const DriveTree& drive, int64_t now,
   at_ = kHeaderSize;
   end_ = trailer;
   prev_ = DirStamp();
-  families_ = 0;
   return true;
 }
 
@@ -211,6 +212,7 @@ bool DirRecordReader::Next(const std::string* parent, RecordedDir* dir) {
                     ((flags & kSystem) ? kAttrSystem : 0u);
   if (dir->listed) {
     if (line_ >= lineEnd_) return false;
+    dir->line = static_cast<uint32_t>(line_);
     std::string_view line = drive_->paths[line_++];
     size_t slash = line.rfind('\\');
     if (slash == std::string_view::npos || slash + 1 == line.size()) return false;
@@ -221,10 +223,10 @@ bool DirRecordReader::Next(const std::string* parent, RecordedDir* dir) {
     uint64_t length;
     if (!GetVar(b, end_, &at_, &length) || length > end_ - at_) return false;
     dir->name = std::string_view(b.data() + at_, static_cast<size_t>(length));
+    dir->line = 0;
     at_ += static_cast<size_t>(length);
   }
   dir->children = 0;
-  dir->family = RecordedDir::kNoFamily;
   dir->stamp = DirStamp();
   if (dir->kind != RecordedKind::kRead) return true;
   int64_t device, id, seconds, changedSeconds, changedNanos;
@@ -245,7 +247,6 @@ bool DirRecordReader::Next(const std::string* parent, RecordedDir* dir) {
   s.changed = (modSeconds + changedSeconds) * kSecond + static_cast<int64_t>(nanos) + changedNanos;
   s.attributes = dir->attributes;
   dir->children = static_cast<uint32_t>(children);
-  if (children > 0) dir->family = families_++;
   prev_ = s;
   return true;
 }
@@ -286,25 +287,30 @@ void DirRecordWriter::Add(const RecordedDir& dir) {
       (dir.reread || s.modified >= scanStart_ - RacyWindowNs ||
        s.changed >= scanStart_ - RacyWindowNs))
     flags |= kReread;
-  buffer_.push_back(static_cast<char>(flags));
+  char node[1 + 10 * 7];
+  char* end = node;
+  *end++ = static_cast<char>(flags);
   if (!dir.listed) {
-    PutVar(&buffer_, dir.name.size());
+    end = PutVar(end, dir.name.size());
+    buffer_.append(node, static_cast<size_t>(end - node));
     buffer_.append(dir.name.data(), dir.name.size());
+    end = node;
   }
   if (dir.kind == RecordedKind::kRead) {
     int64_t prevSeconds, prevNanos, seconds, nanos, changedSeconds, changedNanos;
     SplitTime(prev_.modified, &prevSeconds, &prevNanos);
     SplitTime(s.modified, &seconds, &nanos);
     SplitTime(s.changed, &changedSeconds, &changedNanos);
-    PutSigned(&buffer_, static_cast<int64_t>(s.device - prev_.device));
-    PutSigned(&buffer_, static_cast<int64_t>(s.id - prev_.id));
-    PutSigned(&buffer_, seconds - prevSeconds);
-    PutVar(&buffer_, static_cast<uint64_t>(nanos));
-    PutSigned(&buffer_, changedSeconds - seconds);
-    PutSigned(&buffer_, changedNanos - nanos);
-    PutVar(&buffer_, dir.children);
+    end = PutSigned(end, static_cast<int64_t>(s.device - prev_.device));
+    end = PutSigned(end, static_cast<int64_t>(s.id - prev_.id));
+    end = PutSigned(end, seconds - prevSeconds);
+    end = PutVar(end, static_cast<uint64_t>(nanos));
+    end = PutSigned(end, changedSeconds - seconds);
+    end = PutSigned(end, changedNanos - nanos);
+    end = PutVar(end, dir.children);
     prev_ = s;
   }
+  buffer_.append(node, static_cast<size_t>(end - node));
   if (buffer_.size() >= 65536) Flush(false);
 }
 

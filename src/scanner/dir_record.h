@@ -38,10 +38,7 @@ struct RecordedDir {
   std::string_view name;
   DirStamp stamp;  // kRead only
   uint32_t children = 0;
-  // A read node with subdirectories: how many such nodes came before it in
-  // tree order, which lets a status helper work ahead on its listing.
-  uint32_t family = kNoFamily;
-  static constexpr uint32_t kNoFamily = UINT32_MAX;
+  uint32_t line = 0;  // its entry in the drive's lines when listed, else 0
 };
 
 // A directory whose times lie this close before the scan (or after it) is
@@ -72,14 +69,12 @@ class DirRecordReader {
     size_t at;
     size_t line;
     DirStamp prev;
-    uint32_t families;
   };
-  Place Here() const { return Place{at_, line_, prev_, families_}; }
+  Place Here() const { return Place{at_, line_, prev_}; }
   void GoTo(const Place& place) {
     at_ = place.at;
     line_ = place.line;
     prev_ = place.prev;
-    families_ = place.families;
   }
 
  private:
@@ -90,7 +85,6 @@ class DirRecordReader {
   size_t line_ = 2;
   size_t lineEnd_ = 0;  // one past the last
   DirStamp prev_;
-  uint32_t families_ = 0;
   int64_t scanStart_ = 0;
 };
 

@@ -156,7 +156,7 @@ class ReusingWalk {
     node.stamp = rootStamp;
     if (Unchanged(oldRoot, rootStamp)) {
       ++figures.reused;
-      PushReused(std::move(root), rootPath, node, oldRoot->children, oldRoot->family);
+      PushReused(std::move(root), rootPath, node, oldRoot->children);
     } else {
       ReadAndPush(std::move(root), rootPath, node, oldRoot);
     }
@@ -175,19 +175,15 @@ class ReusingWalk {
     std::unique_ptr<WalkDir> dir;
     std::string path;
     bool reused = false;
-    uint32_t family = RecordedDir::kNoFamily;  // its recorded listing, if any
     WalkEntries entries;
     std::vector<Fresh> fresh;  // recordable subdirectories, in scan-file order
     size_t next = 0;
     uint32_t oldLeft = 0;  // recorded subdirectories not yet taken
     bool havePeek = false;
     RecordedDir peek;
-    // The subdirectories' status calls, made ahead: by fresh index, or in
-    // recorded order for a reused directory.
+    // The subdirectories' status calls, made ahead by fresh index.
     std::vector<std::string> names;
     std::vector<StatResult> stats;
-    const StatPrefetch::Listing* ahead = nullptr;  // a reused one's, from the helpers
-    size_t taken = 0;
     std::string_view FreshName(size_t i) const {
       return std::string_view(entries.names.data() + fresh[i].at, fresh[i].length);
     }
@@ -214,11 +210,8 @@ class ReusingWalk {
       RecordedDir child;
       if (!old_->Next(&f.path, &child)) return Doubt();
       --f.oldLeft;
-      const size_t k = f.taken++;
-      const StatResult* pre = k < f.names.size() && f.names[k] == child.name ? &f.stats[k] : nullptr;
       StatResult made;
-      if (f.ahead && k < f.ahead->count && TakeAhead(*f.ahead, k, child.name, &made)) pre = &made;
-      return Child(f, child.name, child.attributes, true, &child, pre);
+      return Child(f, child.name, child.attributes, true, &child, Ahead(child, &made));
     }
     if (!f.havePeek && f.oldLeft > 0) {
       if (!old_->Next(&f.path, &f.peek)) return Doubt();
@@ -241,64 +234,37 @@ class ReusingWalk {
       if (order == 0) {
         f.havePeek = false;
         RecordedDir old = f.peek;
-        const StatResult* pre = &f.stats[f.next++];
+        StatResult made;
+        const StatResult* pre = prefetch_ ? Ahead(old, &made) : &f.stats[f.next];
+        ++f.next;
         return Child(f, name, attributes, false, &old, pre);
       }
     }
-    const StatResult* pre = &f.stats[f.next++];
+    const StatResult* pre = prefetch_ ? nullptr : &f.stats[f.next];
+    ++f.next;
     Child(f, name, attributes, false, nullptr, pre);
   }
 
-  // A helper's status call for the recorded subdirectory `at`, when it is
-  // the one named; a failed one is made again by the walk, for its words.
-  static bool TakeAhead(const StatPrefetch::Listing& ahead, uint32_t at, std::string_view name,
-                        StatResult* out) {
-    const StatPrefetch::Stat& made = ahead.stats[at];
-    if (ahead.names[at] != name || made.status == WalkStatus::kFailed) return false;
-    out->status = made.status;
-    out->stamp = made.stamp;
-    return true;
+  // A helper's status call for a recorded subdirectory that is a line of
+  // KS.DAT; null when the walk is to make it (a failed one is made again,
+  // for its words).
+  const StatResult* Ahead(const RecordedDir& old, StatResult* made) {
+    const StatPrefetch::Stat* ahead =
+        prefetch_ && old.listed ? prefetch_->Claim(old.line) : nullptr;
+    if (!ahead) return nullptr;
+    made->status = ahead->status;
+    made->stamp = ahead->stamp;
+    return made;
   }
 
-  // The status calls of a frame's subdirectories, in one batch.
+  // The status calls of a read directory's subdirectories, in one batch
+  // shared with a second thread.  With helpers, and for a reused directory,
+  // the walk makes its calls one by one as it goes: looking ahead for a
+  // reused one's names would read every subtree's record twice.
   void StatAhead(Frame& f) {
-    const StatPrefetch::Listing* ahead = prefetch_ ? prefetch_->Claim(f.family) : nullptr;
-    // With helpers the walk's own calls are made one by one as it goes:
-    // looking ahead for the names would read every subtree's record again.
-    if (f.reused && prefetch_) {
-      f.ahead = ahead;
-      return;
-    }
-    if (f.reused) {
-      const DirRecordReader::Place place = old_->Here();
-      RecordedDir child;
-      for (uint32_t i = 0; i < f.oldLeft; ++i) {
-        // A record that does not fit shows when the walk comes to it.
-        if (!old_->Next(&f.path, &child)) break;
-        f.names.emplace_back(child.name);
-        for (uint64_t below = child.children; below > 0; --below) {
-          RecordedDir d;
-          if (!old_->Next(nullptr, &d)) break;
-          below += d.children;
-        }
-      }
-      old_->GoTo(place);
-    } else {
-      for (size_t i = 0; i < f.fresh.size(); ++i) f.names.emplace_back(f.FreshName(i));
-    }
-    if (!ahead) return batch_.Run(f.dir.get(), f.names, &f.stats);
-    // Both lists are in scan-file order: one merge pairs equal names.
-    f.stats.assign(f.names.size(), StatResult());
-    uint32_t j = 0;
-    for (size_t i = 0; i < f.names.size(); ++i) {
-      const std::string& name = f.names[i];
-      while (j < ahead->count && NameCompare(ahead->names[j], name) < 0) ++j;
-      StatResult& r = f.stats[i];
-      if (j < ahead->count && TakeAhead(*ahead, j, name, &r))
-        ++j;
-      else
-        r.status = f.dir->StatChild(name, &r.stamp, &r.error);
-    }
+    if (prefetch_ || f.reused) return;
+    for (size_t i = 0; i < f.fresh.size(); ++i) f.names.emplace_back(f.FreshName(i));
+    batch_.Run(f.dir.get(), f.names, &f.stats);
   }
 
   // A subdirectory's status call: made ahead in its frame's batch, or now.
@@ -361,11 +327,15 @@ class ReusingWalk {
     }
     ++scanner.scanCount;
     ShowScanCountNowAndThen(scanner.scanCount);
-    scanner.scanList.push_back(path);
     node.listed = true;
-    if (status == WalkStatus::kSkip) return Unreadable(&node, oldChildren);
     node.stamp = stamp;
-    const bool same = Unchanged(old, stamp);
+    const bool same = status == WalkStatus::kOk && Unchanged(old, stamp);
+    // Most directories end here, and their path is needed no more.
+    if (status == WalkStatus::kSkip || (same && oldChildren == 0))
+      scanner.scanList.push_back(std::move(path));
+    else
+      scanner.scanList.push_back(path);
+    if (status == WalkStatus::kSkip) return Unreadable(&node, oldChildren);
     if (same && oldChildren == 0) {
       ++figures.reused;
       node.kind = RecordedKind::kRead;
@@ -384,7 +354,7 @@ class ReusingWalk {
     if (opened.status == WalkStatus::kSkip) return Unreadable(&node, oldChildren);
     if (same) {
       ++figures.reused;
-      return PushReused(std::move(opened.dir), std::move(path), node, oldChildren, old->family);
+      return PushReused(std::move(opened.dir), std::move(path), node, oldChildren);
     }
     ReadAndPush(std::move(opened.dir), std::move(path), node, old);
   }
@@ -397,7 +367,7 @@ class ReusingWalk {
   }
 
   void PushReused(std::unique_ptr<WalkDir> dir, std::string path, RecordedDir node,
-                  uint32_t children, uint32_t family) {
+                  uint32_t children) {
     node.kind = RecordedKind::kRead;
     node.children = children;
     writer.Add(node);
@@ -406,7 +376,6 @@ class ReusingWalk {
     f.dir = std::move(dir);
     f.path = std::move(path);
     f.reused = true;
-    f.family = family;
     f.oldLeft = children;
     StatAhead(f);
   }
@@ -444,10 +413,7 @@ class ReusingWalk {
     node.kind = status == WalkStatus::kOk ? RecordedKind::kRead : RecordedKind::kUnreadable;
     node.children = static_cast<uint32_t>(f.fresh.size());
     writer.Add(node);
-    if (old && old->kind == RecordedKind::kRead) {
-      f.oldLeft = old->children;
-      f.family = old->family;
-    }
+    if (old && old->kind == RecordedKind::kRead) f.oldLeft = old->children;
     StatAhead(f);
   }
 
@@ -494,17 +460,12 @@ void ScanPlain(const std::string& root, const char* why) {
 }
 
 // One walk of the drive, through the record `old` where there is one, with
-// helpers working ahead in it when there are threads to spare.
+// `prefetch` working ahead on its lines, if any.
 WalkEnd WalkOnce(const std::string& root, std::unique_ptr<WalkDir> dir, const DirStamp& rootStamp,
-                 DirRecordReader* old, const DirRecordReader::Place& recordStart,
-                 const RecordedDir* oldRoot, uint32_t excluded, bool dotHidden) {
-  const int threads = ScanThreadCount();
-  std::unique_ptr<StatPrefetch> prefetch;
-  if (old && threads > 1)
-    prefetch = std::make_unique<StatPrefetch>(*old, recordStart, root, excluded, dotHidden,
-                                              threads - 1);
+                 DirRecordReader* old, const RecordedDir* oldRoot, uint32_t excluded,
+                 bool dotHidden, StatPrefetch* prefetch) {
   // With helpers the walk's own batch stays on its thread.
-  ReusingWalk walk(old, excluded, dotHidden, threads > 1 && !prefetch, prefetch.get());
+  ReusingWalk walk(old, excluded, dotHidden, ScanThreadCount() > 1 && !prefetch, prefetch);
   return walk.Run(root, std::move(dir), rootStamp, oldRoot);
 }
 
@@ -540,13 +501,24 @@ void ScanDriveReusing(int driveNumber) {
 
   DirRecordReader old;
   bool haveOld = false;
-  if (mode == Mode::kWhole)
+  std::unique_ptr<StatPrefetch> prefetch;
+  if (mode == Mode::kWhole) {
     figures.why = "KS95_RESCAN=full";
-  else
+  } else {
+    // The helpers need only the drive's lines: they start while the record
+    // is read, and are stopped should it not serve.
+    if (ScanThreadCount() > 1)
+      prefetch = std::make_unique<StatPrefetch>(Drive(driveNumber), root, ScanThreadCount() - 1);
     haveOld = old.Load(driveNumber, Drive(driveNumber), now, &figures.why);
+    // Sized once for about what the record holds: growing by doubling would
+    // copy the list again and again, and hold two copies at the end.
+    if (haveOld) {
+      const size_t lines = static_cast<size_t>(Drive(driveNumber).StoredCount());
+      scanner.scanList.reserve(start + lines + lines / 16 + 16);
+    }
+  }
   recordPending = true;
   pendingDrive = driveNumber;
-  const DirRecordReader::Place recordStart = old.Here();
   for (;;) {
     OpenedWalk opened = theSystem->OpenWalk(root);
     if (opened.status == WalkStatus::kFailed) return FailScan(root, opened.error);
@@ -562,10 +534,12 @@ void ScanDriveReusing(int driveNumber) {
       haveOld = false;
       figures.why = "another root";
     }
+    if (!haveOld) prefetch.reset();
     writer.Begin(driveNumber, now);
     const WalkEnd end =
-        WalkOnce(root, std::move(opened.dir), rootStamp, haveOld ? &old : nullptr, recordStart,
-                 haveOld ? &oldRoot : nullptr, excluded, dotHidden);
+        WalkOnce(root, std::move(opened.dir), rootStamp, haveOld ? &old : nullptr,
+                 haveOld ? &oldRoot : nullptr, excluded, dotHidden, prefetch.get());
+    prefetch.reset();
     if (end == WalkEnd::kDone) break;
     DropWalk(start, startCount);
     // Past the limit, which directories are kept depends on the order of the

@@ -2,14 +2,10 @@
 
 #include <algorithm>
 #include <system_error>
-#include <utility>
 
-#include "scanner/scan.h"
+#include "store/drive_table.h"
 
 namespace {
-
-constexpr uint32_t kUnset = UINT32_MAX;
-constexpr uint32_t kNone = RecordedDir::kNoFamily;
 
 uint64_t Pack(uint32_t front, uint32_t back) {
   return (static_cast<uint64_t>(front) << 32) | back;
@@ -20,66 +16,98 @@ uint32_t Back(uint64_t range) { return static_cast<uint32_t>(range); }
 }  // namespace
 
 // One helper's open directories: the chain from the root down to the
-// listing it works on, kept for the next one, which is mostly a sibling.
+// parent of the line it works on, kept for the next line, which mostly has
+// the same parent.
 class StatPrefetch::Helper {
  public:
   explicit Helper(StatPrefetch* owner) : owner_(owner) {}
 
   void Run() {
-    uint32_t k;
-    while (!owner_->quit_.load(std::memory_order_relaxed) && owner_->TakeFromBack(&k)) {
-      Family& f = owner_->families_[k];
-      WalkDir* dir = f.wanted ? Open(k) : nullptr;
-      if (dir) {
-        auto stats = std::make_unique<Stat[]>(f.count);
-        std::string name, error;
-        for (uint32_t i = 0; i < f.count && !owner_->quit_.load(std::memory_order_relaxed); ++i) {
-          name.assign(owner_->names_[f.first + i]);
-          stats[i].status = dir->StatChild(name, &stats[i].stamp, &error);
-        }
-        f.stats = std::move(stats);
-        f.listing = Listing{&owner_->names_[f.first], f.stats.get(), f.count};
+    uint32_t c;
+    while (!Quit() && owner_->TakeFromBack(&c)) {
+      const uint32_t from = owner_->first_ + c * kChunk;
+      const uint32_t to = std::min(from + kChunk, owner_->end_);
+      auto stats = std::make_unique<Stat[]>(to - from);
+      std::string error;
+      for (uint32_t line = from; line < to && !Quit(); ++line) {
+        const std::string_view path = owner_->drive_.paths[line];
+        const size_t slash = path.rfind('\\');
+        if (slash == std::string_view::npos || slash + 1 == path.size()) continue;
+        WalkDir* dir = Open(path.substr(0, slash));
+        if (!dir) continue;
+        name_.assign(path.substr(slash + 1));
+        Stat& s = stats[line - from];
+        s.status = dir->StatChild(name_, &s.stamp, &error);
       }
-      owner_->done_[k].store(true, std::memory_order_release);
+      owner_->stats_[c] = std::move(stats);
+      owner_->done_[c].store(true, std::memory_order_release);
     }
   }
 
  private:
-  WalkDir* Open(uint32_t k) {
-    std::vector<uint32_t> line;
-    for (uint32_t f = k; f != kNone; f = owner_->families_[f].parent) line.push_back(f);
-    std::reverse(line.begin(), line.end());
-    size_t keep = 0;
-    while (keep < chain_.size() && keep < line.size() && chain_[keep].first == line[keep]) ++keep;
-    chain_.resize(keep);
-    for (size_t i = keep; i < line.size(); ++i) {
-      OpenedWalk opened =
-          i == 0 ? theSystem->OpenWalk(owner_->rootPath_)
-                 : chain_.back().second->OpenChild(std::string(owner_->families_[line[i]].name));
-      if (opened.status != WalkStatus::kOk || !opened.dir) return nullptr;
-      chain_.emplace_back(line[i], std::move(opened.dir));
+  bool Quit() const { return owner_->quit_.load(std::memory_order_relaxed); }
+
+  // The directory at `parent` ("D:" or "D:\a\b"), opened down from the
+  // deepest one the chain shares with it; null when it cannot be opened.
+  WalkDir* Open(std::string_view parent) {
+    if (parent == path_) return broken_ ? nullptr : chain_.back().second.get();
+    size_t same = 0;
+    const size_t n = std::min(parent.size(), path_.size());
+    while (same < n && parent[same] == path_[same]) ++same;
+    // Levels end where their path does; one is kept when the new parent
+    // goes on below it.
+    while (!chain_.empty()) {
+      const size_t end = chain_.back().first;
+      if (end <= same && (end == parent.size() || parent[end] == '\\')) break;
+      chain_.pop_back();
     }
-    return chain_.empty() ? nullptr : chain_.back().second.get();
+    path_.assign(parent);
+    size_t at = chain_.empty() ? 0 : chain_.back().first;
+    while (at < parent.size()) {
+      OpenedWalk opened;
+      if (chain_.empty()) {
+        at = parent.find('\\');
+        if (at == std::string_view::npos) at = parent.size();
+        if (std::string_view(parent.data(), at) != owner_->rootPath_) break;
+        opened = theSystem->OpenWalk(owner_->rootPath_);
+      } else {
+        size_t next = parent.find('\\', at + 1);
+        if (next == std::string_view::npos) next = parent.size();
+        opened = chain_.back().second->OpenChild(std::string(parent.substr(at + 1, next - at - 1)));
+        at = next;
+      }
+      if (opened.status != WalkStatus::kOk || !opened.dir) break;
+      chain_.emplace_back(at, std::move(opened.dir));
+    }
+    // Not tried again for its other subdirectories: the walk will say why.
+    broken_ = chain_.empty() || chain_.back().first != parent.size();
+    return broken_ ? nullptr : chain_.back().second.get();
   }
 
   StatPrefetch* owner_;
-  std::vector<std::pair<uint32_t, std::unique_ptr<WalkDir>>> chain_;
+  std::string path_;  // the parent last asked for
+  bool broken_ = false;  // it could not be opened
+  std::string name_;
+  // Each opened directory with the length of its path.
+  std::vector<std::pair<size_t, std::unique_ptr<WalkDir>>> chain_;
 };
 
-StatPrefetch::StatPrefetch(const DirRecordReader& record, const DirRecordReader::Place& start,
-               std::string rootPath, uint32_t excluded,
-                     bool dotHidden, int helpers)
-    : record_(record),
-      rootPath_(std::move(rootPath)),
-      excluded_(excluded),
-      dotHidden_(dotHidden),
-      helpers_(std::max(helpers, 1)),
-      range_(Pack(0, kUnset)) {
-  record_.GoTo(start);
-  try {
-    threads_.emplace_back(&StatPrefetch::Work, this);
-  } catch (const std::system_error&) {
-    // No thread to spare: the walk makes every call itself.
+StatPrefetch::StatPrefetch(const DriveTree& drive, std::string rootPath, int helpers)
+    : drive_(drive), rootPath_(std::move(rootPath)) {
+  const int count = drive.StoredCount();
+  if (count >= 2) end_ = static_cast<uint32_t>(count) + 1;
+  chunks_ = (end_ - first_ + kChunk - 1) / kChunk;
+  stats_ = std::make_unique<std::unique_ptr<Stat[]>[]>(chunks_);
+  done_ = std::make_unique<std::atomic<bool>[]>(chunks_);
+  for (uint32_t c = 0; c < chunks_; ++c) done_[c].store(false, std::memory_order_relaxed);
+  range_.store(Pack(0, chunks_), std::memory_order_release);
+  if (chunks_ == 0) return;
+  for (int i = 0; i < std::max(helpers, 1); ++i) {
+    try {
+      threads_.emplace_back([this] { Helper(this).Run(); });
+    } catch (const std::system_error&) {
+      break;  // no thread to spare: the walk makes every call itself
+    }
   }
 }
 
@@ -88,85 +116,29 @@ StatPrefetch::~StatPrefetch() {
   for (std::thread& t : threads_) t.join();
 }
 
-// Goes through the record once to find each listing's place and names.
-void StatPrefetch::Prepare() {
-  struct Open {
-    uint32_t family;
-    uint32_t taken;
-  };
-  std::vector<Open> stack;
-  RecordedDir d;
-  while (record_.Next(nullptr, &d)) {
-    if (quit_.load(std::memory_order_relaxed)) return families_.clear();
-    uint32_t parent = kNone;
-    bool parentWanted = true;
-    if (!stack.empty()) {
-      Open& top = stack.back();
-      Family& p = families_[top.family];
-      names_[p.first + top.taken++] = d.name;
-      parent = top.family;
-      parentWanted = p.wanted;
-      if (top.taken == p.count) stack.pop_back();
-    }
-    if (d.family == kNone) continue;
-    if (d.family != families_.size()) return families_.clear();
-    Family f;
-    f.parent = parent;
-    f.name = d.name;
-    f.first = static_cast<uint32_t>(names_.size());
-    f.count = d.children;
-    f.wanted = parentWanted &&
-               (parent == kNone || ScanWants(d.name, d.attributes, excluded_, dotHidden_));
-    f.listing = Listing{nullptr, nullptr, 0};
-    families_.push_back(std::move(f));
-    names_.resize(names_.size() + d.children);
-    stack.push_back(Open{d.family, 0});
-  }
-  // A record that does not fit is the walk's to find out; nothing is done
-  // ahead for it.
-  if (!stack.empty() || !record_.AtEnd()) families_.clear();
-}
-
-void StatPrefetch::Work() {
-  Prepare();
-  done_ = std::make_unique<std::atomic<bool>[]>(families_.size());
-  for (size_t i = 0; i < families_.size(); ++i) done_[i].store(false, std::memory_order_relaxed);
-  std::vector<std::thread> more;
-  for (int i = 1; i < helpers_; ++i) {
-    try {
-      more.emplace_back([this] { Helper(this).Run(); });
-    } catch (const std::system_error&) {
-      break;
-    }
-  }
-  Helper(this).Run();
-  for (std::thread& t : more) t.join();
-}
-
-bool StatPrefetch::TakeFromBack(uint32_t* family) {
+bool StatPrefetch::TakeFromBack(uint32_t* chunk) {
   uint64_t range = range_.load(std::memory_order_acquire);
   for (;;) {
-    uint32_t back = Back(range);
-    if (back == kUnset) back = static_cast<uint32_t>(families_.size());
+    const uint32_t back = Back(range);
     if (back == 0 || back - 1 < Front(range)) return false;
     if (range_.compare_exchange_weak(range, Pack(Front(range), back - 1),
                                      std::memory_order_acq_rel)) {
-      *family = back - 1;
+      *chunk = back - 1;
       return true;
     }
   }
 }
 
-const StatPrefetch::Listing* StatPrefetch::Claim(uint32_t family) {
-  if (family == kNone) return nullptr;
+const StatPrefetch::Stat* StatPrefetch::Claim(uint32_t line) {
+  if (line < first_ || line >= end_) return nullptr;
+  const uint32_t c = (line - first_) / kChunk;
   uint64_t range = range_.load(std::memory_order_acquire);
-  while (family < Back(range)) {
-    const uint64_t taken = Pack(std::max(Front(range), family + 1), Back(range));
-    if (range_.compare_exchange_weak(range, taken, std::memory_order_acq_rel)) return nullptr;
-  }
-  // A helper has it; it is at most one listing's calls away.
-  if (family >= families_.size()) return nullptr;
-  while (!done_[family].load(std::memory_order_acquire)) std::this_thread::yield();
-  const Family& f = families_[family];
-  return f.stats ? &f.listing : nullptr;
+  while (c >= Front(range) && c < Back(range))
+    if (range_.compare_exchange_weak(range, Pack(c + 1, Back(range)), std::memory_order_acq_rel))
+      return nullptr;
+  if (c < Front(range)) return nullptr;
+  // A helper has it; it is at most one chunk's calls away.
+  while (!done_[c].load(std::memory_order_acquire)) std::this_thread::yield();
+  const Stat& s = stats_[c][line - first_ - c * kChunk];
+  return s.status == WalkStatus::kFailed ? nullptr : &s;
 }

@@ -1,8 +1,10 @@
 // Status calls made ahead of a rescan by helper threads.  On an unchanged
 // drive one status call per directory is nearly all a rescan does, and the
-// walk itself must go in tree order on one thread; helpers take the
-// recorded listings from the far end of the record while the walk takes them
-// from the front, and the two meet somewhere in between.
+// walk itself must go in tree order on one thread.  Every line of the drive
+// in KS.DAT is a directory the walk will look at if nothing changed, so the
+// helpers need nothing but those lines: they take them in chunks from the
+// far end while the walk claims chunks from the front, and the two meet
+// somewhere in between.  Needing no record, they start before it is read.
 #pragma once
 
 #include <atomic>
@@ -11,10 +13,12 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/system.h"
-#include "scanner/dir_record.h"
+
+struct DriveTree;
 
 class StatPrefetch {
  public:
@@ -24,54 +28,33 @@ class StatPrefetch {
     DirStamp stamp;
     WalkStatus status = WalkStatus::kFailed;
   };
-  // The recorded subdirectories of one listing, in record order, with their
-  // status calls.
-  struct Listing {
-    const std::string_view* names;
-    const Stat* stats;
-    uint32_t count;
-  };
 
-  // `record` is the drive's record as loaded, read from `start`; it is
-  // copied.
-  // Listings the scan would not enter (by `excluded` and `dotHidden`) are
-  // left alone.
-  StatPrefetch(const DirRecordReader& record, const DirRecordReader::Place& start,
-               std::string rootPath, uint32_t excluded,
-            bool dotHidden, int helpers);
+  // `drive` is the drive's lines as loaded, entry 1 its root; they are read
+  // in place and must not change while this lives.  `rootPath` is what the
+  // walk opens for the root.
+  StatPrefetch(const DriveTree& drive, std::string rootPath, int helpers);
   ~StatPrefetch();  // stops the helpers
 
-  // The walk's claim on a recorded listing (RecordedDir::family): null when
-  // it is the walk's to make, otherwise the helpers' calls, waited for.
-  const Listing* Claim(uint32_t family);
+  // The helpers' call for the drive's entry `line`, waited for; null when
+  // it is the walk's to make.  The walk claims lines in increasing order.
+  const Stat* Claim(uint32_t line);
 
  private:
-  struct Family {
-    uint32_t parent;
-    std::string_view name;
-    uint32_t first;  // into names_
-    uint32_t count;
-    bool wanted;
-    std::unique_ptr<Stat[]> stats;  // null when the helpers made none
-    Listing listing;
-  };
+  static constexpr uint32_t kChunk = 128;
   class Helper;
 
-  void Prepare();
-  void Work();
-  bool TakeFromBack(uint32_t* family);
+  bool TakeFromBack(uint32_t* chunk);
 
-  DirRecordReader record_;
+  const DriveTree& drive_;
   std::string rootPath_;
-  uint32_t excluded_;
-  bool dotHidden_;
-  int helpers_;
-  std::vector<Family> families_;
-  std::vector<std::string_view> names_;
+  uint32_t first_ = 2;  // lines [first_, end_) are subdirectories
+  uint32_t end_ = 2;
+  uint32_t chunks_ = 0;
+  std::unique_ptr<std::unique_ptr<Stat[]>[]> stats_;  // by chunk
   std::unique_ptr<std::atomic<bool>[]> done_;
-  // The walk's next listing in the high half, the helpers' lowest taken in
-  // the low half (kUnset until the record has been gone through).
-  std::atomic<uint64_t> range_;
+  // The walk's next chunk in the high half, the helpers' lowest taken in the
+  // low half.
+  std::atomic<uint64_t> range_{0};
   std::atomic<bool> quit_{false};
   std::vector<std::thread> threads_;
 };

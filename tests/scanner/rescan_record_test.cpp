@@ -231,6 +231,10 @@ TEST_F(RescanRecord, ARecordWrittenInManyPiecesIsReused) {
   ASSERT_GT(Record().size(), 65536u);
   EXPECT_FALSE(LastScanFigures().whole) << LastScanFigures().why;
   EXPECT_EQ(Rescan(true), first);
+  // Unchanged since: nothing is read, whichever thread made a status call.
+  EXPECT_EQ(Rescan(false), first);
+  EXPECT_EQ(LastScanFigures().read, 0);
+  EXPECT_EQ(LastScanFigures().reused, 7001 + 71 + 1);
 }
 
 TEST_F(RescanRecord, QuietRescanFindsNewFoldersAndEscKeepsKsDat) {
