@@ -17,6 +17,7 @@
 #include "scanner/stat_prefetch.h"
 #include "store/drive_table.h"
 #include "platform/system.h"
+#include "text/ascii.h"
 
 namespace {
 
@@ -42,12 +43,27 @@ int NameCompare(std::string_view a, std::string_view b) {
   return c != 0 ? c : a.compare(b);
 }
 
+// The tree-order keys of a name's first eight bytes as one number: names
+// whose numbers differ compare as their numbers do (a name that ends sooner
+// has zeros there, below every key of a name byte), so a sort compares
+// whole names only when the numbers tie.
+uint64_t KeyPrefix(std::string_view name) {
+  uint64_t key = 0;
+  for (size_t i = 0; i < 8; ++i) {
+    unsigned char b = i < name.size() ? static_cast<unsigned char>(name[i]) : 0;
+    if (b == '\\') b = 0;
+    key = (key << 8) | static_cast<unsigned char>(UpperAscii(static_cast<char>(b)));
+  }
+  return key;
+}
+
 enum class WalkEnd { kDone, kInDoubt, kOverLimit };
 
 struct StatResult {
   WalkStatus status = WalkStatus::kFailed;
   DirStamp stamp;
   std::string error;
+  std::unique_ptr<WalkEntries> listing;  // read by a helper right after the call
 };
 
 // The status calls of one directory's subdirectories, shared with a helper
@@ -67,7 +83,8 @@ class StatBatch {
   }
 
   void Run(WalkDir* dir, const std::vector<std::string>& names, std::vector<StatResult>* out) {
-    out->assign(names.size(), StatResult());
+    out->clear();
+    out->resize(names.size());
     const size_t n = names.size();
     if (n == 0) return;
     // The first call settles the directory's descriptor; the others only
@@ -170,6 +187,7 @@ class ReusingWalk {
     size_t at;
     size_t length;
     uint32_t attributes;
+    uint64_t key;  // KeyPrefix of the name
   };
   struct Frame {
     std::unique_ptr<WalkDir> dir;
@@ -235,12 +253,12 @@ class ReusingWalk {
         f.havePeek = false;
         RecordedDir old = f.peek;
         StatResult made;
-        const StatResult* pre = prefetch_ ? Ahead(old, &made) : &f.stats[f.next];
+        StatResult* pre = prefetch_ ? Ahead(old, &made) : &f.stats[f.next];
         ++f.next;
         return Child(f, name, attributes, false, &old, pre);
       }
     }
-    const StatResult* pre = prefetch_ ? nullptr : &f.stats[f.next];
+    StatResult* pre = prefetch_ ? nullptr : &f.stats[f.next];
     ++f.next;
     Child(f, name, attributes, false, nullptr, pre);
   }
@@ -248,12 +266,12 @@ class ReusingWalk {
   // A helper's status call for a recorded subdirectory that is a line of
   // KS.DAT; null when the walk is to make it (a failed one is made again,
   // for its words).
-  const StatResult* Ahead(const RecordedDir& old, StatResult* made) {
-    const StatPrefetch::Stat* ahead =
-        prefetch_ && old.listed ? prefetch_->Claim(old.line) : nullptr;
+  StatResult* Ahead(const RecordedDir& old, StatResult* made) {
+    StatPrefetch::Stat* ahead = prefetch_ && old.listed ? prefetch_->Claim(old.line) : nullptr;
     if (!ahead) return nullptr;
     made->status = ahead->status;
     made->stamp = ahead->stamp;
+    made->listing = std::move(ahead->listing);
     return made;
   }
 
@@ -297,7 +315,7 @@ class ReusingWalk {
   // One subdirectory: its status call, then listed, reused, read or left
   // out as a full scan would.
   void Child(Frame& parent, std::string_view name, uint32_t attributes, bool fromRecord,
-             const RecordedDir* old, const StatResult* pre) {
+             const RecordedDir* old, StatResult* pre) {
     const std::string nameText(name);
     DirStamp stamp;
     std::string error;
@@ -356,7 +374,8 @@ class ReusingWalk {
       ++figures.reused;
       return PushReused(std::move(opened.dir), std::move(path), node, oldChildren);
     }
-    ReadAndPush(std::move(opened.dir), std::move(path), node, old);
+    ReadAndPush(std::move(opened.dir), std::move(path), node, old,
+                pre ? std::move(pre->listing) : nullptr);
   }
 
   void Unreadable(RecordedDir* node, uint32_t oldChildren) {
@@ -380,14 +399,19 @@ class ReusingWalk {
     StatAhead(f);
   }
 
+  // `listing` is what a helper read of the directory, if anything.
   void ReadAndPush(std::unique_ptr<WalkDir> dir, std::string path, RecordedDir node,
-                   const RecordedDir* old) {
+                   const RecordedDir* old, std::unique_ptr<WalkEntries> listing = nullptr) {
     stack_.emplace_back();
     Frame& f = stack_.back();
     f.dir = std::move(dir);
     f.path = std::move(path);
     std::string error;
-    const WalkStatus status = f.dir->Read(&f.entries, &error);
+    WalkStatus status = WalkStatus::kOk;
+    if (listing)
+      f.entries = std::move(*listing);
+    else
+      status = f.dir->Read(&f.entries, &error);
     if (status == WalkStatus::kFailed) {
       FailScan(f.path, error);
       stop_ = true;
@@ -400,13 +424,14 @@ class ReusingWalk {
       const std::string_view name(f.entries.names.data() + at);
       bool leftOut = false;
       if (ScanStorable(name, attributes, excluded_, dotHidden_, atRoot, &leftOut))
-        f.fresh.push_back(Fresh{at, name.size(), attributes});
+        f.fresh.push_back(Fresh{at, name.size(), attributes, KeyPrefix(name)});
       // The record cannot hold what was left out: such a directory is read
       // again next time, so that every scan counts it.
       if (leftOut) node.reread = true;
       at += name.size() + 1;
     }
     std::sort(f.fresh.begin(), f.fresh.end(), [&f](const Fresh& a, const Fresh& b) {
+      if (a.key != b.key) return a.key < b.key;
       return NameCompare(std::string_view(f.entries.names.data() + a.at, a.length),
                          std::string_view(f.entries.names.data() + b.at, b.length)) < 0;
     });
@@ -513,6 +538,9 @@ void ScanDriveReusing(int driveNumber) {
     // Sized once for about what the record holds: growing by doubling would
     // copy the list again and again, and hold two copies at the end.
     if (haveOld) {
+      // What changed since the last scan, or too close to it to be trusted,
+      // is what the walk will read.
+      if (prefetch) prefetch->ReadChangedSince(old.ScanStart() - RacyWindowNs);
       const size_t lines = static_cast<size_t>(Drive(driveNumber).StoredCount());
       scanner.scanList.reserve(start + lines + lines / 16 + 16);
     }

@@ -148,9 +148,6 @@ void ShowCountNowAndThen(int count) {
 }
 
 void PollForEsc() {
-  // A rescan asks once per directory, a few hundred nanoseconds apart: even
-  // the clock is read only every eighth time.
-  if (polled && ++pollCalls % 8 != 0) return;
   Clock::time_point now = Clock::now();
   if (polled && now - polledAt < kPollInterval) return;
   polled = true;
@@ -445,7 +442,12 @@ void BeginScanProgress() {
   ResetLeftOut();
 }
 
-void PollScanKeyboard() { PollForEsc(); }
+// A rescan asks once per directory, a few hundred nanoseconds apart: even
+// the clock is read only every eighth time.
+void PollScanKeyboard() {
+  if (polled && ++pollCalls % 8 != 0) return;
+  PollForEsc();
+}
 
 void ShowScanCountNowAndThen(int count) { ShowCountNowAndThen(count); }
 

@@ -38,6 +38,9 @@ class StatPrefetch::Helper {
         name_.assign(path.substr(slash + 1));
         Stat& s = stats[line - from];
         s.status = dir->StatChild(name_, &s.stamp, &error);
+        const int64_t since = owner_->since_.load(std::memory_order_relaxed);
+        if (s.status == WalkStatus::kOk && (s.stamp.modified >= since || s.stamp.changed >= since))
+          ReadAhead(dir, &s);
       }
       owner_->stats_[c] = std::move(stats);
       owner_->done_[c].store(true, std::memory_order_release);
@@ -46,6 +49,18 @@ class StatPrefetch::Helper {
 
  private:
   bool Quit() const { return owner_->quit_.load(std::memory_order_relaxed); }
+
+  // The listing of the subdirectory just looked at, as the walk would read
+  // it after the same status call.
+  void ReadAhead(WalkDir* parent, Stat* s) {
+    OpenedWalk opened = parent->OpenChild(name_);
+    if (opened.status != WalkStatus::kOk || !opened.dir) return;
+    auto listing = std::make_unique<WalkEntries>();
+    std::string error;
+    if (opened.dir->Read(listing.get(), &error) != WalkStatus::kOk) return;
+    if (owner_->Budget(listing->names.size() + 4 * listing->attributes.size()))
+      s->listing = std::move(listing);
+  }
 
   // The directory at `parent` ("D:" or "D:\a\b"), opened down from the
   // deepest one the chain shares with it; null when it cannot be opened.
@@ -96,6 +111,7 @@ StatPrefetch::StatPrefetch(const DriveTree& drive, std::string rootPath, int hel
     : drive_(drive), rootPath_(std::move(rootPath)) {
   const int count = drive.StoredCount();
   if (count >= 2) end_ = static_cast<uint32_t>(count) + 1;
+  budget_.store(8 * static_cast<int64_t>(end_), std::memory_order_relaxed);
   chunks_ = (end_ - first_ + kChunk - 1) / kChunk;
   stats_ = std::make_unique<std::unique_ptr<Stat[]>[]>(chunks_);
   done_ = std::make_unique<std::atomic<bool>[]>(chunks_);
@@ -129,7 +145,12 @@ bool StatPrefetch::TakeFromBack(uint32_t* chunk) {
   }
 }
 
-const StatPrefetch::Stat* StatPrefetch::Claim(uint32_t line) {
+bool StatPrefetch::Budget(size_t bytes) {
+  return budget_.fetch_sub(static_cast<int64_t>(bytes), std::memory_order_relaxed) >=
+         static_cast<int64_t>(bytes);
+}
+
+StatPrefetch::Stat* StatPrefetch::Claim(uint32_t line) {
   if (line < first_ || line >= end_) return nullptr;
   const uint32_t c = (line - first_) / kChunk;
   uint64_t range = range_.load(std::memory_order_acquire);
@@ -139,6 +160,6 @@ const StatPrefetch::Stat* StatPrefetch::Claim(uint32_t line) {
   if (c < Front(range)) return nullptr;
   // A helper has it; it is at most one chunk's calls away.
   while (!done_[c].load(std::memory_order_acquire)) std::this_thread::yield();
-  const Stat& s = stats_[c][line - first_ - c * kChunk];
+  Stat& s = stats_[c][line - first_ - c * kChunk];
   return s.status == WalkStatus::kFailed ? nullptr : &s;
 }

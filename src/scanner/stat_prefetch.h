@@ -5,6 +5,8 @@
 // helpers need nothing but those lines: they take them in chunks from the
 // far end while the walk claims chunks from the front, and the two meet
 // somewhere in between.  Needing no record, they start before it is read.
+// Once told when the last scan began, they also read ahead the directories
+// changed since, which the walk would otherwise read alone.
 #pragma once
 
 #include <atomic>
@@ -27,6 +29,7 @@ class StatPrefetch {
   struct Stat {
     DirStamp stamp;
     WalkStatus status = WalkStatus::kFailed;
+    std::unique_ptr<WalkEntries> listing;  // read right after the call, or null
   };
 
   // `drive` is the drive's lines as loaded, entry 1 its root; they are read
@@ -35,15 +38,22 @@ class StatPrefetch {
   StatPrefetch(const DriveTree& drive, std::string rootPath, int helpers);
   ~StatPrefetch();  // stops the helpers
 
+  // From now on a directory whose times are not older than `since` is read
+  // as soon as its status call is made.
+  void ReadChangedSince(int64_t since) { since_.store(since, std::memory_order_relaxed); }
+
   // The helpers' call for the drive's entry `line`, waited for; null when
-  // it is the walk's to make.  The walk claims lines in increasing order.
-  const Stat* Claim(uint32_t line);
+  // it is the walk's to make.  The walk claims lines in increasing order,
+  // and may take the listing.
+  Stat* Claim(uint32_t line);
 
  private:
   static constexpr uint32_t kChunk = 128;
   class Helper;
 
   bool TakeFromBack(uint32_t* chunk);
+  // Room for a listing read ahead of `bytes`, taken from the budget.
+  bool Budget(size_t bytes);
 
   const DriveTree& drive_;
   std::string rootPath_;
@@ -56,5 +66,9 @@ class StatPrefetch {
   // low half.
   std::atomic<uint64_t> range_{0};
   std::atomic<bool> quit_{false};
+  std::atomic<int64_t> since_{INT64_MAX};
+  // What listings read ahead may hold, a few bytes a line, so that a drive
+  // that changed everywhere costs no more memory than a plain scan.
+  std::atomic<int64_t> budget_{0};
   std::vector<std::thread> threads_;
 };
