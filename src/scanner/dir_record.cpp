@@ -219,11 +219,13 @@ bool DirRecordReader::Next(const std::string* parent, RecordedDir* dir) {
     if (parent && (slash != parent->size() || line.compare(0, slash, *parent) != 0))
       return false;
     dir->name = line.substr(slash + 1);
+    dir->path = line;
   } else {
     uint64_t length;
     if (!GetVar(b, end_, &at_, &length) || length > end_ - at_) return false;
     dir->name = std::string_view(b.data() + at_, static_cast<size_t>(length));
     dir->line = 0;
+    dir->path = std::string_view();
     at_ += static_cast<size_t>(length);
   }
   dir->children = 0;

@@ -39,6 +39,7 @@ struct RecordedDir {
   DirStamp stamp;  // kRead only
   uint32_t children = 0;
   uint32_t line = 0;  // its entry in the drive's lines when listed, else 0
+  std::string_view path;  // that entry, when listed
 };
 
 // A directory whose times lie this close before the scan (or after it) is

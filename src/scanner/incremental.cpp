@@ -286,9 +286,9 @@ class ReusingWalk {
   }
 
   // A subdirectory's status call: made ahead in its frame's batch, or now.
-  static WalkStatus StatusOf(Frame& parent, const std::string& name, const StatResult* pre,
+  static WalkStatus StatusOf(Frame& parent, std::string_view name, const StatResult* pre,
                              DirStamp* stamp, std::string* error) {
-    if (!pre) return parent.dir->StatChild(name, stamp, error);
+    if (!pre) return parent.dir->StatChild(std::string(name), stamp, error);
     *stamp = pre->stamp;
     *error = pre->error;
     return pre->status;
@@ -316,13 +316,17 @@ class ReusingWalk {
   // out as a full scan would.
   void Child(Frame& parent, std::string_view name, uint32_t attributes, bool fromRecord,
              const RecordedDir* old, StatResult* pre) {
-    const std::string nameText(name);
     DirStamp stamp;
     std::string error;
-    const WalkStatus status = StatusOf(parent, nameText, pre, &stamp, &error);
+    const WalkStatus status = StatusOf(parent, name, pre, &stamp, &error);
+    // A line of KS.DAT the walk came to through its parent is its path.
     std::string path;
-    path.reserve(parent.path.size() + 1 + name.size());
-    path.append(parent.path).append(1, '\\').append(name);
+    if (old && old->listed && old->path.size() == parent.path.size() + 1 + name.size()) {
+      path.assign(old->path);
+    } else {
+      path.reserve(parent.path.size() + 1 + name.size());
+      path.append(parent.path).append(1, '\\').append(name);
+    }
     if (status == WalkStatus::kFailed) {
       FailScan(path, error);
       stop_ = true;
@@ -361,7 +365,7 @@ class ReusingWalk {
       PollScanKeyboard();
       return;
     }
-    OpenedWalk opened = parent.dir->OpenChild(nameText);
+    OpenedWalk opened = parent.dir->OpenChild(std::string(name));
     if (opened.status == WalkStatus::kFailed) {
       FailScan(path, opened.error);
       stop_ = true;
