@@ -194,8 +194,11 @@ class System {
   virtual unsigned NameCodePage() { return 0; }
 
   virtual Opened<File> OpenFile(const std::string& path, OpenMode mode) = 0;
-  // Puts `from` in place of `to` in one step, durably.
-  virtual int ReplaceFile(const std::string& from, const std::string& to) = 0;
+  // Puts `from` in place of `to` in one step, durably; `durable` false
+  // spares the waits for the disk, for a file that is checked before every
+  // use and whose loss costs nothing but time.
+  virtual int ReplaceFile(const std::string& from, const std::string& to,
+                          bool durable = true) = 0;
   virtual int DeleteFile(const std::string& path) = 0;
   // Rewrites of `path` one at a time.  Waits at most `waitMs` for another
   // holder; no lock and kIoLocked when it kept the lock that long, or

@@ -403,10 +403,12 @@ class PosixSystem : public System {
     return {std::make_unique<PosixFile>(fd), kIoOk};
   }
 
-  int ReplaceFile(const std::string& from, const std::string& to) override {
+  int ReplaceFile(const std::string& from, const std::string& to,
+                  bool durable = true) override {
     std::string hostFrom, hostTo;
     if (!ToHostPath(map_, from, &hostFrom) || !ToHostPath(map_, to, &hostTo))
       return kIoPathNotFound;
+    if (!durable) return ::rename(hostFrom.c_str(), hostTo.c_str()) == 0 ? kIoOk : LastError();
     int fd = ::open(hostFrom.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return LastError();
     int synced = fsync(fd) == 0 ? kIoOk : LastError();

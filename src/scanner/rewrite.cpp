@@ -12,11 +12,14 @@ std::string unfinishedTemp;
 std::vector<std::string> otherTemps;
 
 // The drive records follow KS.DAT only once it is in place; a record that
-// is not replaced is removed, since it may describe other lines.
+// is not replaced is removed, since it may describe other lines.  A record
+// lost or torn by a crash fails its checks and costs one whole walk, so it
+// is not waited for on the disk.
 void SettleRecords(ScanFileRewrite* rewrite, bool replaced) {
   for (auto& record : rewrite->records) {
     const std::string& temp = record.first;
-    bool put = replaced && !temp.empty() && theSystem->ReplaceFile(temp, record.second) == 0;
+    bool put = replaced && !temp.empty() &&
+               theSystem->ReplaceFile(temp, record.second, false) == 0;
     if (!temp.empty() && !put) theSystem->DeleteFile(temp);
     if (replaced && !put) theSystem->DeleteFile(record.second);
     if (!temp.empty()) ForgetRewriteTemp(temp);

@@ -336,7 +336,10 @@ class Win32System : public System {
     return OpenHandle(path, access, share, disposition);
   }
 
-  int ReplaceFile(const std::string& from, const std::string& to) override {
+  // The file itself is flushed by its writer; the rename is the same either
+  // way.
+  int ReplaceFile(const std::string& from, const std::string& to,
+                  bool /*durable*/ = true) override {
     std::wstring wideFrom, wideTo;
     if (!WidePath(from, &wideFrom) || !WidePath(to, &wideTo))
       return LastError();

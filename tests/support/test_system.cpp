@@ -204,7 +204,7 @@ Opened<File> TestSystem::OpenFile(const std::string& path, OpenMode mode) {
   return {nullptr, 0};
 }
 
-int TestSystem::ReplaceFile(const std::string& from, const std::string& to) {
+int TestSystem::ReplaceFile(const std::string& from, const std::string& to, bool) {
   if (failReplace) return kIoAccessDenied;
   if (!files.count(from)) return kIoFileNotFound;
   files[to] = files[from];

@@ -34,7 +34,8 @@ class TestSystem : public System {
   OpenedWalk OpenWalk(const std::string& path) override;
   unsigned NameCodePage() override { return nameCodePage; }
   Opened<File> OpenFile(const std::string& path, OpenMode mode) override;
-  int ReplaceFile(const std::string& from, const std::string& to) override;
+  int ReplaceFile(const std::string& from, const std::string& to,
+                  bool durable = true) override;
   int DeleteFile(const std::string& path) override;
   Opened<File> OpenPrinter(int port) override;
   Opened<FileLock> LockForRewrite(const std::string& path, int waitMs) override;
