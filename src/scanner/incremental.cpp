@@ -63,7 +63,7 @@ struct StatResult {
   WalkStatus status = WalkStatus::kFailed;
   DirStamp stamp;
   std::string error;
-  std::unique_ptr<WalkEntries> listing;  // read by a helper right after the call
+  WalkEntries* listing = nullptr;  // read by a helper right after the call; the helpers free it
 };
 
 // The status calls of one directory's subdirectories, shared with a helper
@@ -271,7 +271,7 @@ class ReusingWalk {
     if (!ahead) return nullptr;
     made->status = ahead->status;
     made->stamp = ahead->stamp;
-    made->listing = std::move(ahead->listing);
+    made->listing = ahead->listing;
     return made;
   }
 
@@ -379,7 +379,7 @@ class ReusingWalk {
       return PushReused(std::move(opened.dir), std::move(path), node, oldChildren);
     }
     ReadAndPush(std::move(opened.dir), std::move(path), node, old,
-                pre ? std::move(pre->listing) : nullptr);
+                pre ? pre->listing : nullptr);
   }
 
   void Unreadable(RecordedDir* node, uint32_t oldChildren) {
@@ -405,7 +405,7 @@ class ReusingWalk {
 
   // `listing` is what a helper read of the directory, if anything.
   void ReadAndPush(std::unique_ptr<WalkDir> dir, std::string path, RecordedDir node,
-                   const RecordedDir* old, std::unique_ptr<WalkEntries> listing = nullptr) {
+                   const RecordedDir* old, WalkEntries* listing = nullptr) {
     stack_.emplace_back();
     Frame& f = stack_.back();
     f.dir = std::move(dir);
@@ -581,6 +581,7 @@ void ScanDriveReusing(int driveNumber) {
     figures.why = "record in doubt";
   }
   figures.whole = !haveOld;
+  figures.inOrder = true;
   EndScanProgress();
 }
 

@@ -12,6 +12,9 @@ struct ScanFigures {
   long reused = 0;  // directories whose recorded listing stood in
   bool whole = false;
   std::string why;  // why the drive was walked whole, when it was
+  // The walk went in scan-file order, so the list needs no sort; the plain
+  // walk's threads find directories in any order.
+  bool inOrder = false;
 };
 const ScanFigures& LastScanFigures();
 

@@ -29,7 +29,8 @@ void ScanInto(int d, uint16_t attributes) {
   scanner.scanList.push_back(std::string(1, DriveLetter(d)) + ":\\");
   scanner.scanCanceled = false;
   ScanDriveReusing(d);
-  if (ScanFailure().empty() && !scanner.scanCanceled) SortScanList();
+  if (ScanFailure().empty() && !scanner.scanCanceled && !LastScanFigures().inOrder)
+    SortScanList();
 }
 
 // The order of a sorted drive: tree order, equal keys by their bytes.

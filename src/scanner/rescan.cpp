@@ -75,7 +75,7 @@ void ScanDriveInTreeMode(int driveNumber, ScanFileRewrite* out) {
   MoveCursor(0, prog.ScreenRows - 1);
   WriteText(" Sorting Drive " + name + " ...");
   ClearToLineEnd();
-  SortScanList();
+  if (!LastScanFigures().inOrder) SortScanList();
   WriteScannedDrive(out);
   FinishDriveScan(out);
   AddStatusNote(LimitNote(name));
@@ -94,7 +94,7 @@ void ScanDriveInCommandLine(int driveNumber, ScanFileRewrite* out) {
     WriteLine("");
     return;
   }
-  SortScanList();
+  if (!LastScanFigures().inOrder) SortScanList();
   WriteScannedDrive(out);
   FinishDriveScan(out);
   WriteLine(scanner.scanCanceled ? " canceled" : "");
@@ -229,7 +229,7 @@ QuietRescan RescanQuietly(const std::string& drives, int lockWaitMs) {
         FinishDriveScan(&rewrite);
         break;
       }
-      SortScanList();
+      if (!LastScanFigures().inOrder) SortScanList();
       WriteScannedDrive(&rewrite);
       FinishDriveScan(&rewrite);
     } else if (drive.scanned) {

@@ -98,7 +98,6 @@ void SortScanList() {
   // Entry 0 is the placeholder and entry 1 the root; neither moves.
   int count = std::min(scanner.scanCount, static_cast<int>(list.size()) - 1);
   if (count < 3) return;
-  // A rescan that reused the record walks in tree order already.
   if (std::is_sorted(list.begin() + 2, list.begin() + count + 1, ScanOrderLessFast)) return;
   // std::sort moves the strings themselves (cheap swaps of their buffers).
   std::sort(list.begin() + 2, list.begin() + count + 1, ScanOrderLessFast);

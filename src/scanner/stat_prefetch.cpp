@@ -59,7 +59,7 @@ class StatPrefetch::Helper {
     std::string error;
     if (opened.dir->Read(listing.get(), &error) != WalkStatus::kOk) return;
     if (owner_->Budget(listing->names.size() + 4 * listing->attributes.size()))
-      s->listing = std::move(listing);
+      s->listing = owner_->Keep(std::move(listing));
   }
 
   // The directory at `parent` ("D:" or "D:\a\b"), opened down from the
@@ -148,6 +148,12 @@ bool StatPrefetch::TakeFromBack(uint32_t* chunk) {
 bool StatPrefetch::Budget(size_t bytes) {
   return budget_.fetch_sub(static_cast<int64_t>(bytes), std::memory_order_relaxed) >=
          static_cast<int64_t>(bytes);
+}
+
+WalkEntries* StatPrefetch::Keep(std::unique_ptr<WalkEntries> listing) {
+  std::lock_guard<std::mutex> lock(keptMutex_);
+  kept_.push_back(std::move(listing));
+  return kept_.back().get();
 }
 
 StatPrefetch::Stat* StatPrefetch::Claim(uint32_t line) {

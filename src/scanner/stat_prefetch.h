@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -29,7 +30,9 @@ class StatPrefetch {
   struct Stat {
     DirStamp stamp;
     WalkStatus status = WalkStatus::kFailed;
-    std::unique_ptr<WalkEntries> listing;  // read right after the call, or null
+    // Read right after the call, or null; kept by the prefetch, so that
+    // the many calls without one cost nothing to free.
+    WalkEntries* listing = nullptr;
   };
 
   // `drive` is the drive's lines as loaded, entry 1 its root; they are read
@@ -54,6 +57,7 @@ class StatPrefetch {
   bool TakeFromBack(uint32_t* chunk);
   // Room for a listing read ahead of `bytes`, taken from the budget.
   bool Budget(size_t bytes);
+  WalkEntries* Keep(std::unique_ptr<WalkEntries> listing);
 
   const DriveTree& drive_;
   std::string rootPath_;
@@ -70,5 +74,7 @@ class StatPrefetch {
   // What listings read ahead may hold, a few bytes a line, so that a drive
   // that changed everywhere costs no more memory than a plain scan.
   std::atomic<int64_t> budget_{0};
+  std::mutex keptMutex_;
+  std::vector<std::unique_ptr<WalkEntries>> kept_;
   std::vector<std::thread> threads_;
 };
