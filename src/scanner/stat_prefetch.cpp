@@ -1,11 +1,17 @@
 #include "scanner/stat_prefetch.h"
 
 #include <algorithm>
+#include <memory>
+#include <new>
+#include <type_traits>
 #include <system_error>
 
 #include "store/drive_table.h"
 
 namespace {
+
+// The block of calls is freed without running destructors.
+static_assert(std::is_trivially_destructible<StatPrefetch::Stat>::value, "plain data");
 
 uint64_t Pack(uint32_t front, uint32_t back) {
   return (static_cast<uint64_t>(front) << 32) | back;
@@ -27,7 +33,9 @@ class StatPrefetch::Helper {
     while (!Quit() && owner_->TakeFromBack(&c)) {
       const uint32_t from = owner_->first_ + c * kChunk;
       const uint32_t to = std::min(from + kChunk, owner_->end_);
-      auto stats = std::make_unique<Stat[]>(to - from);
+      // Made here: the pages of the walk's chunks are never touched.
+      Stat* stats = owner_->stats_.get() + (from - owner_->first_);
+      std::uninitialized_value_construct_n(stats, to - from);
       std::string error;
       for (uint32_t line = from; line < to && !Quit(); ++line) {
         const std::string_view path = owner_->drive_.paths[line];
@@ -42,7 +50,6 @@ class StatPrefetch::Helper {
         if (s.status == WalkStatus::kOk && (s.stamp.modified >= since || s.stamp.changed >= since))
           ReadAhead(dir, &s);
       }
-      owner_->stats_[c] = std::move(stats);
       owner_->done_[c].store(true, std::memory_order_release);
     }
   }
@@ -113,7 +120,9 @@ StatPrefetch::StatPrefetch(const DriveTree& drive, std::string rootPath, int hel
   if (count >= 2) end_ = static_cast<uint32_t>(count) + 1;
   budget_.store(8 * static_cast<int64_t>(end_), std::memory_order_relaxed);
   chunks_ = (end_ - first_ + kChunk - 1) / kChunk;
-  stats_ = std::make_unique<std::unique_ptr<Stat[]>[]>(chunks_);
+  // One block for every line, left unmade: a chunk's calls cost no
+  // allocation of their own, and only the helpers' chunks take memory.
+  stats_.reset(static_cast<Stat*>(::operator new(sizeof(Stat) * (end_ - first_))));
   done_ = std::make_unique<std::atomic<bool>[]>(chunks_);
   for (uint32_t c = 0; c < chunks_; ++c) done_[c].store(false, std::memory_order_relaxed);
   range_.store(Pack(0, chunks_), std::memory_order_release);
@@ -166,6 +175,6 @@ StatPrefetch::Stat* StatPrefetch::Claim(uint32_t line) {
   if (c < Front(range)) return nullptr;
   // A helper has it; it is at most one chunk's calls away.
   while (!done_[c].load(std::memory_order_acquire)) std::this_thread::yield();
-  Stat& s = stats_[c][line - first_ - c * kChunk];
+  Stat& s = stats_.get()[line - first_];
   return s.status == WalkStatus::kFailed ? nullptr : &s;
 }

@@ -64,7 +64,10 @@ class StatPrefetch {
   uint32_t first_ = 2;  // lines [first_, end_) are subdirectories
   uint32_t end_ = 2;
   uint32_t chunks_ = 0;
-  std::unique_ptr<std::unique_ptr<Stat[]>[]> stats_;  // by chunk
+  struct Release {
+    void operator()(Stat* stats) const { ::operator delete(stats); }
+  };
+  std::unique_ptr<Stat, Release> stats_;  // by line, made chunk by chunk
   std::unique_ptr<std::atomic<bool>[]> done_;
   // The walk's next chunk in the high half, the helpers' lowest taken in the
   // low half.
