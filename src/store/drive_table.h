@@ -27,7 +27,8 @@ inline std::string_view NameOfPath(std::string_view path) {
 // between the ends of entries i-1 and i.  Entry 0 is the empty placeholder.
 // A drive of a million paths is then a few allocations, not a million.
 // Beside each path the first character of its name, upper-cased, lets a
-// search pass over names that cannot match without touching their text.
+// search pass over names that cannot match without touching their text;
+// a list read only to be rescanned and written again goes without.
 class PathList {
  public:
   PathList() : ends_{0}, initials_{0} {}
@@ -43,17 +44,19 @@ class PathList {
     if (path.size() > UINT32_MAX - text_.size()) return false;
     text_.append(path.data(), path.size());
     ends_.push_back(static_cast<uint32_t>(text_.size()));
+    if (!withInitials_) return true;
     std::string_view name = NameOfPath(path);
     char c = name.empty() ? '\0' : name[0];
     initials_.push_back(UpperAscii(c));
     return true;
   }
   // Upper-cased first character of each entry's name; [0] for the
-  // placeholder.
+  // placeholder.  Kept unless the last Reserve said otherwise.
   const char* Initials() const { return initials_.data(); }
-  void Reserve(size_t entries, size_t bytes) {
+  void Reserve(size_t entries, size_t bytes, bool withInitials = true) {
+    withInitials_ = withInitials;
     ends_.reserve(entries + 1);
-    initials_.reserve(entries + 1);
+    if (withInitials) initials_.reserve(entries + 1);
     text_.reserve(bytes);
   }
   // Removes entry i (1 <= i < size()), the others keeping their order:
@@ -64,7 +67,7 @@ class PathList {
     text_.erase(begin, length);
     ends_.erase(ends_.begin() + static_cast<std::ptrdiff_t>(i));
     for (size_t k = i; k < ends_.size(); ++k) ends_[k] -= length;
-    initials_.erase(initials_.begin() + static_cast<std::ptrdiff_t>(i));
+    if (i < initials_.size()) initials_.erase(initials_.begin() + static_cast<std::ptrdiff_t>(i));
   }
   // Keeps only the placeholder.
   void Clear() {
@@ -83,6 +86,7 @@ class PathList {
   std::string text_;
   std::vector<uint32_t> ends_;
   std::vector<char> initials_;
+  bool withInitials_ = true;
 };
 
 // Deep enough for any path a file system allows; deeper lines of a

@@ -103,23 +103,24 @@ void PlaceCursor(int d) {
   t.rowsUsed = t.entryCount < rows - 1 ? t.entryCount : ListRows();
 }
 
-// Each drive's buffers emptied and sized for its share of the file.
-void PrepareDrives(const Share shares[27]) {
+// Each drive's buffers emptied and sized for its share of the file.  The
+// tree's levels and name initials are for tree mode only.
+void PrepareDrives(const Share shares[27], bool treeMode) {
   for (int d = 1; d <= 26; ++d) {
     DriveTree& t = Drive(d);
     t.scanned = shares[d].lines > 0;
     // Released first, so that a reload never holds the old and the new
     // buffers of a big drive at once.
     t.paths = PathList();
-    t.paths.Reserve(static_cast<size_t>(shares[d].lines), shares[d].bytes);
+    t.paths.Reserve(static_cast<size_t>(shares[d].lines), shares[d].bytes, treeMode);
     std::vector<uint16_t>().swap(t.depths);
-    t.depths.reserve(static_cast<size_t>(shares[d].lines) + 1);
+    if (treeMode) t.depths.reserve(static_cast<size_t>(shares[d].lines) + 1);
     t.depths.push_back(0);
     t.prefixes.Release();
   }
 }
 
-void ReadDriveLines(const Share shares[27]) {
+void ReadDriveLines(const Share shares[27], bool treeMode) {
   LineReader reader(ReopenScanFile());
   RootLines roots;
   std::string_view line;
@@ -136,7 +137,7 @@ void ReadDriveLines(const Share shares[27]) {
     }
     if (!t.paths.Append(line)) continue;
     ++t.entryCount;
-    t.depths.push_back(Depth(line));
+    if (treeMode) t.depths.push_back(Depth(line));
   }
   reader.Close();
 }
@@ -153,8 +154,8 @@ void LoadDrives(bool treeMode) {
   }
 
   const bool haveFile = CountLines(shares);
-  if (haveFile || treeMode) PrepareDrives(shares);
-  if (haveFile) ReadDriveLines(shares);
+  if (haveFile || treeMode) PrepareDrives(shares, treeMode);
+  if (haveFile) ReadDriveLines(shares, treeMode);
   if (!treeMode) return;
 
   for (int d = 1; d <= 26; ++d) {
