@@ -57,27 +57,38 @@ struct Matcher {
   }
 };
 
-void CollectPass(LineReader* reader, const DerivedPattern& p, bool exactPass,
-                 CandidateList* list) {
+// One pass over the file finds both kinds: the exact ones come first in
+// the list, and the partial ones fill what room they leave.
+void CollectPass(LineReader* reader, const DerivedPattern& p, CandidateList* list) {
   Matcher matcher{p, std::string()};
   const size_t n = p.pattern.size();
+  std::vector<Candidate> partial;
   std::string_view line;
-  while (static_cast<int>(list->items.size()) < MaxCandidates &&
-         reader->Next(&line)) {
+  while (static_cast<int>(list->items.size()) < MaxCandidates && reader->Next(&line)) {
     // An equal name ends the line after a backslash: most lines fail that
     // test before their name is looked for.
-    if (exactPass && (line.size() < n + 3 || line[line.size() - n - 1] != '\\' ||
-                      UpperAscii(line[line.size() - n]) != p.pattern[0]))
-      continue;
+    const bool mayBeExact = line.size() >= n + 3 && line[line.size() - n - 1] == '\\' &&
+                            UpperAscii(line[line.size() - n]) == p.pattern[0];
+    const bool wantPartial = static_cast<int>(partial.size()) < MaxCandidates;
+    if (!mayBeExact && !wantPartial) continue;
     std::string_view name = DirectoryName(line);
     if (name.empty()) continue;
     int drive = DriveNumberOf(line);
     if (p.driveRestriction > 0 && drive != p.driveRestriction) continue;
     if (!Drive(drive).present) continue;
-    int at = matcher.Match(name, exactPass);
-    if (at < 0) continue;
-    int nameStart = static_cast<int>(line.size() - name.size());
-    list->items.push_back(Candidate{std::string(line), nameStart + at + 1});
+    const int nameStart = static_cast<int>(line.size() - name.size());
+    if (mayBeExact && matcher.Match(name, true) == 0) {
+      list->items.push_back(Candidate{std::string(line), nameStart + 1});
+      continue;
+    }
+    if (!wantPartial) continue;
+    const int at = matcher.Match(name, false);
+    if (at >= 0) partial.push_back(Candidate{std::string(line), nameStart + at + 1});
+  }
+  list->exactCount = static_cast<int>(list->items.size());
+  for (Candidate& c : partial) {
+    if (static_cast<int>(list->items.size()) >= MaxCandidates) break;
+    list->items.push_back(std::move(c));
   }
 }
 
@@ -126,18 +137,10 @@ CandidateList CollectCandidates(std::unique_ptr<File> scanFile,
                                 const DerivedPattern& p) {
   CandidateList list;
   list.patternLength = static_cast<int>(p.pattern.size());
-  {
-    LineReader reader(std::move(scanFile));
-    // An empty pattern would equal the empty name of no line and occur in
-    // every one; it stands for nothing.
-    if (!p.pattern.empty()) CollectPass(&reader, p, true, &list);
-    reader.Close();
-  }
-  list.exactCount = static_cast<int>(list.items.size());
-  Opened<File> again = theSystem->OpenFile(ScanFilePath(), OpenMode::kRead);
-  if (!again.handle) RunTimeError(again.error != 0 ? again.error : kIoFileNotFound);
-  LineReader reader(std::move(again.handle));
-  if (!p.pattern.empty()) CollectPass(&reader, p, false, &list);
+  LineReader reader(std::move(scanFile));
+  // An empty pattern would equal the empty name of no line and occur in
+  // every one; it stands for nothing.
+  if (!p.pattern.empty()) CollectPass(&reader, p, &list);
   reader.Close();
   list.partialCount = static_cast<int>(list.items.size()) - list.exactCount;
   return list;

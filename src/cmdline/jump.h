@@ -35,8 +35,8 @@ DerivedPattern DerivePattern(const std::string& argument);
 void JumpToDirectory(std::unique_ptr<File> scanFile,
                      const DerivedPattern& pattern);
 
-// Both passes over the scan file; the first file is closed, the second
-// opened and closed here.
+// Exact matches, then partial ones, from one reading of the scan file,
+// which is closed here.
 CandidateList CollectCandidates(std::unique_ptr<File> scanFile,
                                 const DerivedPattern& pattern);
 
