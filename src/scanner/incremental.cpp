@@ -63,7 +63,8 @@ struct StatResult {
   WalkStatus status = WalkStatus::kFailed;
   DirStamp stamp;
   std::string error;
-  WalkEntries* listing = nullptr;  // read by a helper right after the call; the helpers free it
+  // Read by a helper right after the call; the helpers free it.
+  StatPrefetch::ReadAhead* listing = nullptr;
 };
 
 // The status calls of one directory's subdirectories, shared with a helper
@@ -202,6 +203,9 @@ class ReusingWalk {
     // The subdirectories' status calls, made ahead by fresh index.
     std::vector<std::string> names;
     std::vector<StatResult> stats;
+    // A helper's calls of the subdirectories that KS.DAT lacked, when it
+    // read this directory.
+    const std::vector<StatPrefetch::Fresh>* aheadFresh = nullptr;
     std::string_view FreshName(size_t i) const {
       return std::string_view(entries.names.data() + fresh[i].at, fresh[i].length);
     }
@@ -258,7 +262,8 @@ class ReusingWalk {
         return Child(f, name, attributes, false, &old, pre);
       }
     }
-    StatResult* pre = prefetch_ ? nullptr : &f.stats[f.next];
+    StatResult made;
+    StatResult* pre = prefetch_ ? AheadFresh(f, name, &made) : &f.stats[f.next];
     ++f.next;
     Child(f, name, attributes, false, nullptr, pre);
   }
@@ -272,6 +277,19 @@ class ReusingWalk {
     made->status = ahead->status;
     made->stamp = ahead->stamp;
     made->listing = ahead->listing;
+    return made;
+  }
+
+  // A helper's call for a subdirectory new to KS.DAT in a directory it read.
+  static StatResult* AheadFresh(const Frame& f, std::string_view name, StatResult* made) {
+    if (!f.aheadFresh) return nullptr;
+    auto at = std::lower_bound(
+        f.aheadFresh->begin(), f.aheadFresh->end(), name,
+        [](const StatPrefetch::Fresh& a, std::string_view b) { return a.name < b; });
+    if (at == f.aheadFresh->end() || at->name != name) return nullptr;
+    made->status = at->stat.status;
+    made->stamp = at->stat.stamp;
+    made->listing = at->stat.listing;
     return made;
   }
 
@@ -405,15 +423,17 @@ class ReusingWalk {
 
   // `listing` is what a helper read of the directory, if anything.
   void ReadAndPush(std::unique_ptr<WalkDir> dir, std::string path, RecordedDir node,
-                   const RecordedDir* old, WalkEntries* listing = nullptr) {
+                   const RecordedDir* old, StatPrefetch::ReadAhead* listing = nullptr) {
     stack_.emplace_back();
     Frame& f = stack_.back();
     f.dir = std::move(dir);
     f.path = std::move(path);
     std::string error;
     WalkStatus status = WalkStatus::kOk;
-    if (listing)
-      f.entries = std::move(*listing);
+    if (listing) {
+      f.entries = std::move(listing->entries);
+      f.aheadFresh = &listing->fresh;
+    }
     else
       status = f.dir->Read(&f.entries, &error);
     if (status == WalkStatus::kFailed) {

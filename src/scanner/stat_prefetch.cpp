@@ -11,6 +11,7 @@
 namespace {
 
 // The block of calls is freed without running destructors.
+// (Stat holds only plain data and a pointer into the prefetch's own list.)
 static_assert(std::is_trivially_destructible<StatPrefetch::Stat>::value, "plain data");
 
 uint64_t Pack(uint32_t front, uint32_t back) {
@@ -48,7 +49,7 @@ class StatPrefetch::Helper {
         s.status = dir->StatChild(name_, &s.stamp, &error);
         const int64_t since = owner_->since_.load(std::memory_order_relaxed);
         if (s.status == WalkStatus::kOk && (s.stamp.modified >= since || s.stamp.changed >= since))
-          ReadAhead(dir, &s);
+          ReadChanged(dir, line, &s);
       }
       owner_->done_[c].store(true, std::memory_order_release);
     }
@@ -57,16 +58,53 @@ class StatPrefetch::Helper {
  private:
   bool Quit() const { return owner_->quit_.load(std::memory_order_relaxed); }
 
-  // The listing of the subdirectory just looked at, as the walk would read
-  // it after the same status call.
-  void ReadAhead(WalkDir* parent, Stat* s) {
+  // The listing of the subdirectory just looked at (`line`), as the walk
+  // would read it after the same status call; and the subdirectories in it
+  // that KS.DAT does not hold under it, which the walk would look at and
+  // read next.
+  void ReadChanged(WalkDir* parent, uint32_t line, Stat* s) {
     OpenedWalk opened = parent->OpenChild(name_);
     if (opened.status != WalkStatus::kOk || !opened.dir) return;
-    auto listing = std::make_unique<WalkEntries>();
+    auto listing = std::make_unique<ReadAhead>();
     std::string error;
-    if (opened.dir->Read(listing.get(), &error) != WalkStatus::kOk) return;
-    if (owner_->Budget(listing->names.size() + 4 * listing->attributes.size()))
-      s->listing = owner_->Keep(std::move(listing));
+    if (opened.dir->Read(&listing->entries, &error) != WalkStatus::kOk) return;
+    if (!owner_->Budget(listing->entries.names.size() + 4 * listing->entries.attributes.size()))
+      return;
+    // The lines right below it are its subtree: its own subdirectories are
+    // those one level down.
+    const std::string_view path = owner_->drive_.paths[line];
+    known_.clear();
+    for (uint32_t k = line + 1; k < owner_->end_; ++k) {
+      const std::string_view below = owner_->drive_.paths[k];
+      if (below.size() <= path.size() + 1 || below.compare(0, path.size(), path) != 0 ||
+          below[path.size()] != '\\')
+        break;
+      const std::string_view rest = below.substr(path.size() + 1);
+      if (rest.find('\\') == std::string_view::npos) known_.push_back(rest);
+    }
+    std::sort(known_.begin(), known_.end());
+    const WalkEntries& entries = listing->entries;
+    size_t at = 0;
+    for (size_t i = 0; i < entries.attributes.size(); ++i) {
+      const std::string_view name(entries.names.data() + at);
+      at += name.size() + 1;
+      if (name.empty() || std::binary_search(known_.begin(), known_.end(), name)) continue;
+      Fresh fresh{std::string(name), Stat()};
+      fresh.stat.status = opened.dir->StatChild(fresh.name, &fresh.stat.stamp, &error);
+      if (fresh.stat.status == WalkStatus::kFailed) continue;
+      if (fresh.stat.status == WalkStatus::kOk) {
+        OpenedWalk child = opened.dir->OpenChild(fresh.name);
+        auto read = std::make_unique<ReadAhead>();
+        if (child.status == WalkStatus::kOk && child.dir &&
+            child.dir->Read(&read->entries, &error) == WalkStatus::kOk &&
+            owner_->Budget(read->entries.names.size() + 4 * read->entries.attributes.size()))
+          fresh.stat.listing = owner_->Keep(std::move(read));
+      }
+      listing->fresh.push_back(std::move(fresh));
+    }
+    std::sort(listing->fresh.begin(), listing->fresh.end(),
+              [](const Fresh& a, const Fresh& b) { return a.name < b.name; });
+    s->listing = owner_->Keep(std::move(listing));
   }
 
   // The directory at `parent` ("D:" or "D:\a\b"), opened down from the
@@ -110,6 +148,7 @@ class StatPrefetch::Helper {
   std::string path_;  // the parent last asked for
   bool broken_ = false;  // it could not be opened
   std::string name_;
+  std::vector<std::string_view> known_;
   // Each opened directory with the length of its path.
   std::vector<std::pair<size_t, std::unique_ptr<WalkDir>>> chain_;
 };
@@ -159,7 +198,7 @@ bool StatPrefetch::Budget(size_t bytes) {
          static_cast<int64_t>(bytes);
 }
 
-WalkEntries* StatPrefetch::Keep(std::unique_ptr<WalkEntries> listing) {
+StatPrefetch::ReadAhead* StatPrefetch::Keep(std::unique_ptr<ReadAhead> listing) {
   std::lock_guard<std::mutex> lock(keptMutex_);
   kept_.push_back(std::move(listing));
   return kept_.back().get();

@@ -25,6 +25,7 @@ struct DriveTree;
 
 class StatPrefetch {
  public:
+  struct ReadAhead;
   // One status call's outcome; kFailed carries no words, so the walk makes
   // such a call again itself.
   struct Stat {
@@ -32,7 +33,17 @@ class StatPrefetch {
     WalkStatus status = WalkStatus::kFailed;
     // Read right after the call, or null; kept by the prefetch, so that
     // the many calls without one cost nothing to free.
-    WalkEntries* listing = nullptr;
+    ReadAhead* listing = nullptr;
+  };
+  // A subdirectory of a listing read ahead that KS.DAT does not hold under
+  // it, looked at and read the same way.
+  struct Fresh {
+    std::string name;
+    Stat stat;
+  };
+  struct ReadAhead {
+    WalkEntries entries;
+    std::vector<Fresh> fresh;  // by name, in byte order
   };
 
   // `drive` is the drive's lines as loaded, entry 1 its root; they are read
@@ -57,7 +68,7 @@ class StatPrefetch {
   bool TakeFromBack(uint32_t* chunk);
   // Room for a listing read ahead of `bytes`, taken from the budget.
   bool Budget(size_t bytes);
-  WalkEntries* Keep(std::unique_ptr<WalkEntries> listing);
+  ReadAhead* Keep(std::unique_ptr<ReadAhead> listing);
 
   const DriveTree& drive_;
   std::string rootPath_;
@@ -78,6 +89,6 @@ class StatPrefetch {
   // that changed everywhere costs no more memory than a plain scan.
   std::atomic<int64_t> budget_{0};
   std::mutex keptMutex_;
-  std::vector<std::unique_ptr<WalkEntries>> kept_;
+  std::vector<std::unique_ptr<ReadAhead>> kept_;
   std::vector<std::thread> threads_;
 };
