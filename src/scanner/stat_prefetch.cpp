@@ -10,8 +10,8 @@
 
 namespace {
 
-// The block of calls is freed without running destructors.
-// (Stat holds only plain data and a pointer into the prefetch's own list.)
+// The block of calls is freed without running destructors: a call holds
+// plain data and a pointer into the prefetch's own list.
 static_assert(std::is_trivially_destructible<StatPrefetch::Stat>::value, "plain data");
 
 uint64_t Pack(uint32_t front, uint32_t back) {
@@ -89,6 +89,8 @@ class StatPrefetch::Helper {
       const std::string_view name(entries.names.data() + at);
       at += name.size() + 1;
       if (name.empty() || std::binary_search(known_.begin(), known_.end(), name)) continue;
+      // A folder that gained a great many is left to the walk past the budget.
+      if (!owner_->Budget(sizeof(Fresh) + name.size())) break;
       Fresh fresh{std::string(name), Stat()};
       fresh.stat.status = opened.dir->StatChild(fresh.name, &fresh.stat.stamp, &error);
       if (fresh.stat.status == WalkStatus::kFailed) continue;
