@@ -84,8 +84,7 @@ class StatBatch {
   }
 
   void Run(WalkDir* dir, const std::vector<std::string>& names, std::vector<StatResult>* out) {
-    out->clear();
-    out->resize(names.size());
+    out->assign(names.size(), StatResult());
     const size_t n = names.size();
     if (n == 0) return;
     // The first call settles the directory's descriptor; the others only
@@ -257,13 +256,13 @@ class ReusingWalk {
         f.havePeek = false;
         RecordedDir old = f.peek;
         StatResult made;
-        StatResult* pre = prefetch_ ? Ahead(old, &made) : &f.stats[f.next];
+        const StatResult* pre = prefetch_ ? Ahead(old, &made) : &f.stats[f.next];
         ++f.next;
         return Child(f, name, attributes, false, &old, pre);
       }
     }
     StatResult made;
-    StatResult* pre = prefetch_ ? AheadFresh(f, name, &made) : &f.stats[f.next];
+    const StatResult* pre = prefetch_ ? AheadFresh(f, name, &made) : &f.stats[f.next];
     ++f.next;
     Child(f, name, attributes, false, nullptr, pre);
   }
@@ -271,25 +270,26 @@ class ReusingWalk {
   // A helper's status call for a recorded subdirectory that is a line of
   // KS.DAT; null when the walk is to make it (a failed one is made again,
   // for its words).
-  StatResult* Ahead(const RecordedDir& old, StatResult* made) {
-    StatPrefetch::Stat* ahead = prefetch_ && old.listed ? prefetch_->Claim(old.line) : nullptr;
-    if (!ahead) return nullptr;
-    made->status = ahead->status;
-    made->stamp = ahead->stamp;
-    made->listing = ahead->listing;
-    return made;
+  const StatResult* Ahead(const RecordedDir& old, StatResult* made) {
+    const StatPrefetch::Stat* ahead =
+        prefetch_ && old.listed ? prefetch_->Claim(old.line) : nullptr;
+    return ahead ? Taken(*ahead, made) : nullptr;
   }
 
   // A helper's call for a subdirectory new to KS.DAT in a directory it read.
-  static StatResult* AheadFresh(const Frame& f, std::string_view name, StatResult* made) {
+  static const StatResult* AheadFresh(const Frame& f, std::string_view name, StatResult* made) {
     if (!f.aheadFresh) return nullptr;
     auto at = std::lower_bound(
         f.aheadFresh->begin(), f.aheadFresh->end(), name,
         [](const StatPrefetch::Fresh& a, std::string_view b) { return a.name < b; });
     if (at == f.aheadFresh->end() || at->name != name) return nullptr;
-    made->status = at->stat.status;
-    made->stamp = at->stat.stamp;
-    made->listing = at->stat.listing;
+    return Taken(at->stat, made);
+  }
+
+  static const StatResult* Taken(const StatPrefetch::Stat& ahead, StatResult* made) {
+    made->status = ahead.status;
+    made->stamp = ahead.stamp;
+    made->listing = ahead.listing;
     return made;
   }
 
@@ -333,7 +333,7 @@ class ReusingWalk {
   // One subdirectory: its status call, then listed, reused, read or left
   // out as a full scan would.
   void Child(Frame& parent, std::string_view name, uint32_t attributes, bool fromRecord,
-             const RecordedDir* old, StatResult* pre) {
+             const RecordedDir* old, const StatResult* pre) {
     DirStamp stamp;
     std::string error;
     const WalkStatus status = StatusOf(parent, name, pre, &stamp, &error);
