@@ -143,11 +143,8 @@ static bool ReadRecordFile(const std::string& path, std::string* bytes, std::str
 }
 
 bool DirRecordReader::Load(int driveNumber, const DriveTree& drive, int64_t now, std::string* why) {
-  // Shared, not copied, by copies of the reader.
-  auto bytes = std::make_shared<std::string>();
-  bytes_ = bytes;
-  if (!ReadRecordFile(DirRecordPath(driveNumber), bytes.get(), why)) return false;
-  const std::string& b = *bytes;
+  if (!ReadRecordFile(DirRecordPath(driveNumber), &bytes_, why)) return false;
+  const std::string& b = bytes_;
   const size_t size = b.size();
   if (size < kHeaderSize + kTrailerSize || memcmp(b.data(), kMagic, 4) != 0) {
     *why = "not a record";
@@ -200,7 +197,7 @@ bool DirRecordReader::Load(int driveNumber, const DriveTree& drive, int64_t now,
 
 bool DirRecordReader::Next(const std::string* parent, RecordedDir* dir) {
   if (at_ >= end_) return false;
-  const std::string& b = *bytes_;
+  const std::string& b = bytes_;
   const uint8_t flags = static_cast<uint8_t>(b[at_++]);
   dir->kind = static_cast<RecordedKind>(flags & kKindMask);
   if (dir->kind != RecordedKind::kRead && dir->kind != RecordedKind::kUnreadable &&

@@ -65,21 +65,9 @@ class DirRecordReader {
   bool Next(const std::string* parent, RecordedDir* dir);
   bool AtEnd() const;
   int64_t ScanStart() const { return scanStart_; }
-  // Where Next goes on, to look ahead and come back.
-  struct Place {
-    size_t at;
-    size_t line;
-    DirStamp prev;
-  };
-  Place Here() const { return Place{at_, line_, prev_}; }
-  void GoTo(const Place& place) {
-    at_ = place.at;
-    line_ = place.line;
-    prev_ = place.prev;
-  }
 
  private:
-  std::shared_ptr<const std::string> bytes_;
+  std::string bytes_;
   size_t at_ = 0;
   size_t end_ = 0;
   const DriveTree* drive_ = nullptr;
