@@ -65,6 +65,8 @@ class DirRecordReader {
   bool Next(const std::string* parent, RecordedDir* dir);
   bool AtEnd() const;
   int64_t ScanStart() const { return scanStart_; }
+  // What Load found the drive's lines to hash to.
+  uint64_t DriveLinesHash() const { return linesHash_; }
 
  private:
   std::string bytes_;
@@ -75,6 +77,7 @@ class DirRecordReader {
   size_t lineEnd_ = 0;  // one past the last
   DirStamp prev_;
   int64_t scanStart_ = 0;
+  uint64_t linesHash_ = 0;
 };
 
 class DirRecordWriter {
@@ -88,9 +91,10 @@ class DirRecordWriter {
   void Add(const RecordedDir& dir);
   // Ends the record with the drive's lines as they go to KS.DAT (entries
   // 2..count) and hands it to the rewrite, to replace the drive's record
-  // when KS.DAT is replaced.
-  // False when it could not be written.
-  bool Finish(const std::vector<std::string>& scanList, int count, ScanFileRewrite* rewrite);
+  // when KS.DAT is replaced.  `linesHash`, when given, is what those lines
+  // are known to hash to.  False when it could not be written.
+  bool Finish(const std::vector<std::string>& scanList, int count, ScanFileRewrite* rewrite,
+              const uint64_t* linesHash = nullptr);
   // Drops the new record.
   void Abandon();
   bool active() const { return file_ != nullptr; }

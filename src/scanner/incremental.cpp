@@ -23,6 +23,10 @@ namespace {
 
 ScanFigures figures;
 DirRecordWriter writer;
+// The drive's lines in KS.DAT hash to this, when the walk gave them back
+// unchanged: the record's end then needs no second pass over them.
+bool linesKnown = false;
+uint64_t knownLinesHash = 0;
 bool recordPending = false;  // FinishDriveScan has a record to settle
 int pendingDrive = 0;
 
@@ -164,7 +168,10 @@ class ReusingWalk {
   ReusingWalk(DirRecordReader* old, uint32_t excluded, bool dotHidden, bool parallel,
               StatPrefetch* prefetch)
       : old_(old), excluded_(excluded), dotHidden_(dotHidden), batch_(parallel),
-        prefetch_(prefetch) {}
+        prefetch_(prefetch), lineBase_(scanner.scanList.size() - 2) {}
+
+  // Every entry so far is the old line of the same number.
+  bool SameLines() const { return sameLines_; }
 
   WalkEnd Run(const std::string& rootPath, std::unique_ptr<WalkDir> root,
               const DirStamp& rootStamp, const RecordedDir* oldRoot) {
@@ -339,7 +346,9 @@ class ReusingWalk {
     const WalkStatus status = StatusOf(parent, name, pre, &stamp, &error);
     // A line of KS.DAT the walk came to through its parent is its path.
     std::string path;
-    if (old && old->listed && old->path.size() == parent.path.size() + 1 + name.size()) {
+    const bool oldLine =
+        old && old->listed && old->path.size() == parent.path.size() + 1 + name.size();
+    if (oldLine) {
       path.assign(old->path);
     } else {
       path.reserve(parent.path.size() + 1 + name.size());
@@ -370,6 +379,7 @@ class ReusingWalk {
     node.listed = true;
     node.stamp = stamp;
     const bool same = status == WalkStatus::kOk && Unchanged(old, stamp);
+    if (!oldLine || old->line + lineBase_ != scanner.scanList.size()) sameLines_ = false;
     // Most directories end here, and their path is needed no more.
     if (status == WalkStatus::kSkip || (same && oldChildren == 0))
       scanner.scanList.push_back(std::move(path));
@@ -493,6 +503,8 @@ class ReusingWalk {
   StatBatch batch_;
   StatPrefetch* prefetch_;
   std::deque<Frame> stack_;  // frames stay where they are as it grows
+  size_t lineBase_;  // the scan list's index of line n is n + lineBase_
+  bool sameLines_ = true;
   bool stop_ = false;
   WalkEnd end_ = WalkEnd::kDone;
 };
@@ -510,12 +522,15 @@ void ScanPlain(const std::string& root, const char* why) {
 
 // One walk of the drive, through the record `old` where there is one, with
 // `prefetch` working ahead on its lines, if any.
+// `sameLines` tells whether it gave back the old lines as they were.
 WalkEnd WalkOnce(const std::string& root, std::unique_ptr<WalkDir> dir, const DirStamp& rootStamp,
                  DirRecordReader* old, const RecordedDir* oldRoot, uint32_t excluded,
-                 bool dotHidden, StatPrefetch* prefetch) {
+                 bool dotHidden, StatPrefetch* prefetch, bool* sameLines) {
   // With helpers the walk's own batch stays on its thread.
   ReusingWalk walk(old, excluded, dotHidden, ScanThreadCount() > 1 && !prefetch, prefetch);
-  return walk.Run(root, std::move(dir), rootStamp, oldRoot);
+  const WalkEnd end = walk.Run(root, std::move(dir), rootStamp, oldRoot);
+  *sameLines = old && walk.SameLines();
+  return end;
 }
 
 // What a walk that must start over had found.
@@ -535,6 +550,7 @@ void ScanDriveReusing(int driveNumber) {
   figures = ScanFigures();
   writer.Abandon();
   recordPending = false;
+  linesKnown = false;
   const std::string root = RootOf(driveNumber);
   const Mode mode = RescanMode();
   const int64_t now = theSystem->StampClock();
@@ -588,11 +604,16 @@ void ScanDriveReusing(int driveNumber) {
     }
     if (!haveOld) prefetch.reset();
     writer.Begin(driveNumber, now);
+    bool sameLines = false;
     const WalkEnd end =
         WalkOnce(root, std::move(opened.dir), rootStamp, haveOld ? &old : nullptr,
-                 haveOld ? &oldRoot : nullptr, excluded, dotHidden, prefetch.get());
+                 haveOld ? &oldRoot : nullptr, excluded, dotHidden, prefetch.get(), &sameLines);
     prefetch.reset();
-    if (end == WalkEnd::kDone) break;
+    if (end == WalkEnd::kDone) {
+      linesKnown = sameLines && scanner.scanCount == Drive(driveNumber).StoredCount();
+      knownLinesHash = old.DriveLinesHash();
+      break;
+    }
     DropWalk(start, startCount);
     // Past the limit, which directories are kept depends on the order of the
     // walk: the plain walk decides, and there is no record of a cut tree.
@@ -612,7 +633,8 @@ void FinishDriveScan(ScanFileRewrite* rewrite) {
   // lines.
   bool handed = false;
   if (!scanner.scanCanceled && ScanFailure().empty() && writer.active())
-    handed = writer.Finish(scanner.scanList, scanner.scanCount, rewrite);
+    handed = writer.Finish(scanner.scanList, scanner.scanCount, rewrite,
+                           linesKnown ? &knownLinesHash : nullptr);
   else
     writer.Abandon();
   if (!handed) rewrite->records.push_back({std::string(), DirRecordPath(pendingDrive)});
