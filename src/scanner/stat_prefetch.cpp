@@ -14,13 +14,9 @@ namespace {
 // plain data and a pointer into the prefetch's own list.
 static_assert(std::is_trivially_destructible<StatPrefetch::Stat>::value, "plain data");
 
-uint64_t Pack(uint32_t front, uint32_t back) {
-  return (static_cast<uint64_t>(front) << 32) | back;
-}
-uint32_t Front(uint64_t range) { return static_cast<uint32_t>(range >> 32); }
-uint32_t Back(uint64_t range) { return static_cast<uint32_t>(range); }
-
 }  // namespace
+
+uint32_t PrefetchChunkLines = kDefaultPrefetchChunk;
 
 // One helper's open directories: the chain from the root down to the
 // parent of the line it works on, kept for the next line, which mostly has
@@ -31,9 +27,9 @@ class StatPrefetch::Helper {
 
   void Run() {
     uint32_t c;
-    while (!Quit() && owner_->TakeFromBack(&c)) {
-      const uint32_t from = owner_->first_ + c * kChunk;
-      const uint32_t to = std::min(from + kChunk, owner_->end_);
+    while (!Quit() && owner_->TakeAhead(&c)) {
+      const uint32_t from = owner_->first_ + c * owner_->chunk_;
+      const uint32_t to = std::min(from + owner_->chunk_, owner_->end_);
       // Made here: the pages of the walk's chunks are never touched.
       Stat* stats = owner_->stats_.get() + (from - owner_->first_);
       std::uninitialized_value_construct_n(stats, to - from);
@@ -160,13 +156,16 @@ StatPrefetch::StatPrefetch(const DriveTree& drive, std::string rootPath, int hel
   const int count = drive.StoredCount();
   if (count >= 2) end_ = static_cast<uint32_t>(count) + 1;
   budget_.store(8 * static_cast<int64_t>(end_), std::memory_order_relaxed);
-  chunks_ = (end_ - first_ + kChunk - 1) / kChunk;
+  chunks_ = (end_ - first_ + chunk_ - 1) / chunk_;
   // One block for every line, left unmade: a chunk's calls cost no
   // allocation of their own, and only the helpers' chunks take memory.
   stats_.reset(static_cast<Stat*>(::operator new(sizeof(Stat) * (end_ - first_))));
+  whose_ = std::make_unique<std::atomic<uint8_t>[]>(chunks_);
   done_ = std::make_unique<std::atomic<bool>[]>(chunks_);
-  for (uint32_t c = 0; c < chunks_; ++c) done_[c].store(false, std::memory_order_relaxed);
-  range_.store(Pack(0, chunks_), std::memory_order_release);
+  for (uint32_t c = 0; c < chunks_; ++c) {
+    whose_[c].store(kFree, std::memory_order_relaxed);
+    done_[c].store(false, std::memory_order_relaxed);
+  }
   if (chunks_ == 0) return;
   for (int i = 0; i < std::max(helpers, 1); ++i) {
     try {
@@ -182,17 +181,18 @@ StatPrefetch::~StatPrefetch() {
   for (std::thread& t : threads_) t.join();
 }
 
-bool StatPrefetch::TakeFromBack(uint32_t* chunk) {
-  uint64_t range = range_.load(std::memory_order_acquire);
-  for (;;) {
-    const uint32_t back = Back(range);
-    if (back == 0 || back - 1 < Front(range)) return false;
-    if (range_.compare_exchange_weak(range, Pack(Front(range), back - 1),
-                                     std::memory_order_acq_rel)) {
-      *chunk = back - 1;
+bool StatPrefetch::TakeAhead(uint32_t* chunk) {
+  uint32_t c = std::max(helpersNext_.load(std::memory_order_relaxed),
+                        walkChunk_.load(std::memory_order_relaxed) + kAhead);
+  for (; c < chunks_; ++c) {
+    uint8_t free = kFree;
+    if (whose_[c].compare_exchange_strong(free, kHelpers, std::memory_order_acq_rel)) {
+      helpersNext_.store(c + 1, std::memory_order_relaxed);
+      *chunk = c;
       return true;
     }
   }
+  return false;
 }
 
 bool StatPrefetch::Budget(size_t bytes) {
@@ -208,12 +208,14 @@ StatPrefetch::ReadAhead* StatPrefetch::Keep(std::unique_ptr<ReadAhead> listing) 
 
 StatPrefetch::Stat* StatPrefetch::Claim(uint32_t line) {
   if (line < first_ || line >= end_) return nullptr;
-  const uint32_t c = (line - first_) / kChunk;
-  uint64_t range = range_.load(std::memory_order_acquire);
-  while (c >= Front(range) && c < Back(range))
-    if (range_.compare_exchange_weak(range, Pack(c + 1, Back(range)), std::memory_order_acq_rel))
-      return nullptr;
-  if (c < Front(range)) return nullptr;
+  const uint32_t c = (line - first_) / chunk_;
+  if (c != walkSeen_) {
+    walkSeen_ = c;
+    walkChunk_.store(c, std::memory_order_relaxed);
+    uint8_t free = kFree;
+    whose_[c].compare_exchange_strong(free, kWalks, std::memory_order_acq_rel);
+  }
+  if (whose_[c].load(std::memory_order_acquire) == kWalks) return nullptr;
   // A helper has it; it is at most one chunk's calls away.
   while (!done_[c].load(std::memory_order_acquire)) std::this_thread::yield();
   Stat& s = stats_.get()[line - first_];

@@ -2,9 +2,10 @@
 // drive one status call per directory is nearly all a rescan does, and the
 // walk itself must go in tree order on one thread.  Every line of the drive
 // in KS.DAT is a directory the walk will look at if nothing changed, so the
-// helpers need nothing but those lines: they take them in chunks from the
-// far end while the walk claims chunks from the front, and the two meet
-// somewhere in between.  Needing no record, they start before it is read.
+// helpers need nothing but those lines: they take them in chunks a few
+// chunks ahead of the walk, which makes the calls of the chunks it finds
+// untaken itself.  Both go on to the last line, so neither waits for the
+// other at the end.  Needing no record, they start before it is read.
 // Once told when the last scan began, they also read ahead the directories
 // changed since, which the walk would otherwise read alone.
 #pragma once
@@ -22,6 +23,11 @@
 #include "platform/system.h"
 
 struct DriveTree;
+
+// Lines in one helper's chunk.  Tests make it small, so that the helpers
+// take part on small trees.
+constexpr uint32_t kDefaultPrefetchChunk = 128;
+extern uint32_t PrefetchChunkLines;
 
 class StatPrefetch {
  public:
@@ -62,16 +68,21 @@ class StatPrefetch {
   Stat* Claim(uint32_t line);
 
  private:
-  static constexpr uint32_t kChunk = 128;
+  // How far ahead of the walk's chunk the helpers take theirs: the walk,
+  // quicker through a helper's chunk than the helper, should not catch one
+  // still being worked on.
+  static constexpr uint32_t kAhead = 4;
   class Helper;
+  enum : uint8_t { kFree, kHelpers, kWalks };
 
-  bool TakeFromBack(uint32_t* chunk);
+  bool TakeAhead(uint32_t* chunk);
   // Room for a listing read ahead of `bytes`, taken from the budget.
   bool Budget(size_t bytes);
   ReadAhead* Keep(std::unique_ptr<ReadAhead> listing);
 
   const DriveTree& drive_;
   std::string rootPath_;
+  const uint32_t chunk_ = PrefetchChunkLines;
   uint32_t first_ = 2;  // lines [first_, end_) are subdirectories
   uint32_t end_ = 2;
   uint32_t chunks_ = 0;
@@ -79,10 +90,11 @@ class StatPrefetch {
     void operator()(Stat* stats) const { ::operator delete(stats); }
   };
   std::unique_ptr<Stat, Release> stats_;  // by line, made chunk by chunk
+  std::unique_ptr<std::atomic<uint8_t>[]> whose_;  // each chunk's taker
   std::unique_ptr<std::atomic<bool>[]> done_;
-  // The walk's next chunk in the high half, the helpers' lowest taken in the
-  // low half.
-  std::atomic<uint64_t> range_{0};
+  std::atomic<uint32_t> walkChunk_{0};  // where the walk is
+  uint32_t walkSeen_ = UINT32_MAX;      // the walk's own copy
+  std::atomic<uint32_t> helpersNext_{0};  // where the helpers may look first
   std::atomic<bool> quit_{false};
   std::atomic<int64_t> since_{INT64_MAX};
   // What listings read ahead may hold, a few bytes a line, so that a drive

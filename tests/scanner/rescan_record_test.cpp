@@ -17,6 +17,7 @@
 #include "scanner/incremental.h"
 #include "scanner/rescan.h"
 #include "scanner/scan.h"
+#include "scanner/stat_prefetch.h"
 #include "store/load.h"
 #include "posix/walk_posix.h"
 
@@ -56,11 +57,14 @@ class RescanRecord : public KsTest {
     // Far above the file system's clock tick, far below the test's pace.
     RacyWindowNs = 50000000;
     unsetenv("KS95_RESCAN");
-    // A wide directory's status calls are shared with a second thread.
+    // A wide directory's status calls are shared with a second thread, and
+    // chunks this small give the helper a part on these small trees.
     SetScanThreads(2);
+    PrefetchChunkLines = 4;
   }
   void TearDown() override {
     RacyWindowNs = kDefaultRacyWindowNs;
+    PrefetchChunkLines = kDefaultPrefetchChunk;
     unsetenv("KS95_RESCAN");
     std::error_code ignored;
     fs::remove_all(real.root, ignored);
