@@ -31,7 +31,7 @@ class StatPrefetch::Helper {
       const uint32_t from = owner_->first_ + c * owner_->chunk_;
       const uint32_t to = std::min(from + owner_->chunk_, owner_->end_);
       // Made here: the pages of the walk's chunks are never touched.
-      Stat* stats = owner_->stats_.get() + (from - owner_->first_);
+      Stat* stats = owner_->stats_.get() + size_t{owner_->slot_[c]} * owner_->chunk_;
       std::uninitialized_value_construct_n(stats, to - from);
       std::string error;
       for (uint32_t line = from; line < to && !Quit(); ++line) {
@@ -157,9 +157,11 @@ StatPrefetch::StatPrefetch(const DriveTree& drive, std::string rootPath, int hel
   if (count >= 2) end_ = static_cast<uint32_t>(count) + 1;
   budget_.store(8 * static_cast<int64_t>(end_), std::memory_order_relaxed);
   chunks_ = (end_ - first_ + chunk_ - 1) / chunk_;
-  // One block for every line, left unmade: a chunk's calls cost no
-  // allocation of their own, and only the helpers' chunks take memory.
-  stats_.reset(static_cast<Stat*>(::operator new(sizeof(Stat) * (end_ - first_))));
+  // One block with room for every chunk, left unmade: a chunk's calls cost
+  // no allocation of their own, and the helpers fill it from the front in
+  // the order they take chunks, so only their chunks take memory.
+  stats_.reset(static_cast<Stat*>(::operator new(sizeof(Stat) * chunks_ * chunk_)));
+  slot_ = std::make_unique<uint32_t[]>(chunks_);
   whose_ = std::make_unique<std::atomic<uint8_t>[]>(chunks_);
   done_ = std::make_unique<std::atomic<bool>[]>(chunks_);
   for (uint32_t c = 0; c < chunks_; ++c) {
@@ -187,6 +189,7 @@ bool StatPrefetch::TakeAhead(uint32_t* chunk) {
   for (; c < chunks_; ++c) {
     uint8_t free = kFree;
     if (whose_[c].compare_exchange_strong(free, kHelpers, std::memory_order_acq_rel)) {
+      slot_[c] = slotsTaken_.fetch_add(1, std::memory_order_relaxed);
       helpersNext_.store(c + 1, std::memory_order_relaxed);
       *chunk = c;
       return true;
@@ -218,6 +221,6 @@ StatPrefetch::Stat* StatPrefetch::Claim(uint32_t line) {
   if (whose_[c].load(std::memory_order_acquire) == kWalks) return nullptr;
   // A helper has it; it is at most one chunk's calls away.
   while (!done_[c].load(std::memory_order_acquire)) std::this_thread::yield();
-  Stat& s = stats_.get()[line - first_];
+  Stat& s = stats_.get()[size_t{slot_[c]} * chunk_ + (line - first_) % chunk_];
   return s.status == WalkStatus::kFailed ? nullptr : &s;
 }

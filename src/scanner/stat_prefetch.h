@@ -89,7 +89,9 @@ class StatPrefetch {
   struct Release {
     void operator()(Stat* stats) const { ::operator delete(stats); }
   };
-  std::unique_ptr<Stat, Release> stats_;  // by line, made chunk by chunk
+  std::unique_ptr<Stat, Release> stats_;  // by slot, made chunk by chunk
+  std::unique_ptr<uint32_t[]> slot_;      // each helper's chunk's place in it
+  std::atomic<uint32_t> slotsTaken_{0};
   std::unique_ptr<std::atomic<uint8_t>[]> whose_;  // each chunk's taker
   std::unique_ptr<std::atomic<bool>[]> done_;
   std::atomic<uint32_t> walkChunk_{0};  // where the walk is
