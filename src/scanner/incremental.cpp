@@ -23,9 +23,8 @@ namespace {
 
 ScanFigures figures;
 DirRecordWriter writer;
-// The drive's lines in KS.DAT hash to this, when the walk gave them back
-// unchanged: the record's end then needs no second pass over them.
-bool linesKnown = false;
+// What the drive's lines in KS.DAT hash to: when the walk gave them back
+// unchanged, the record's end needs no second pass over them.
 uint64_t knownLinesHash = 0;
 bool recordPending = false;  // FinishDriveScan has a record to settle
 int pendingDrive = 0;
@@ -550,7 +549,6 @@ void ScanDriveReusing(int driveNumber) {
   figures = ScanFigures();
   writer.Abandon();
   recordPending = false;
-  linesKnown = false;
   const std::string root = RootOf(driveNumber);
   const Mode mode = RescanMode();
   const int64_t now = theSystem->StampClock();
@@ -610,7 +608,7 @@ void ScanDriveReusing(int driveNumber) {
                  haveOld ? &oldRoot : nullptr, excluded, dotHidden, prefetch.get(), &sameLines);
     prefetch.reset();
     if (end == WalkEnd::kDone) {
-      linesKnown = sameLines && scanner.scanCount == Drive(driveNumber).StoredCount();
+      figures.sameLines = sameLines && scanner.scanCount == Drive(driveNumber).StoredCount();
       knownLinesHash = old.DriveLinesHash();
       break;
     }
@@ -634,7 +632,7 @@ void FinishDriveScan(ScanFileRewrite* rewrite) {
   bool handed = false;
   if (!scanner.scanCanceled && ScanFailure().empty() && writer.active())
     handed = writer.Finish(scanner.scanList, scanner.scanCount, rewrite,
-                           linesKnown ? &knownLinesHash : nullptr);
+                           figures.sameLines ? &knownLinesHash : nullptr);
   else
     writer.Abandon();
   if (!handed) rewrite->records.push_back({std::string(), DirRecordPath(pendingDrive)});

@@ -15,6 +15,8 @@ struct ScanFigures {
   // The walk went in scan-file order, so the list needs no sort; the plain
   // walk's threads find directories in any order.
   bool inOrder = false;
+  // The walk gave back the drive's lines of KS.DAT as they were.
+  bool sameLines = false;
 };
 const ScanFigures& LastScanFigures();
 

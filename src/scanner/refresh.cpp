@@ -91,6 +91,7 @@ RefreshResult RefreshUnderLock(int onlyDrive, bool showProgress) {
   for (int d = 1; d <= 26; ++d) any = any || Wanted(d, onlyDrive);
   if (!any) return RefreshResult::kNothing;
 
+  bool changed = false;
   for (int d = 1; d <= 26; ++d) {
     DriveTree& drive = Drive(d);
     if (!Wanted(d, onlyDrive)) {
@@ -100,9 +101,11 @@ RefreshResult RefreshUnderLock(int onlyDrive, bool showProgress) {
     const std::string name = std::string(1, DriveLetter(d)) + ":";
     if (showProgress) WriteText("Scanning drive " + name);
     ScanInto(d, kPlainFilter);
-    if (ScanFailure().empty() && !scanner.scanCanceled &&
+    // Lines given back as they were hold nothing the plain scan missed.
+    if (ScanFailure().empty() && !scanner.scanCanceled && !LastScanFigures().sameLines &&
         KeptDirectoriesThePlainScanMissed(drive))
       ScanInto(d, kHiddenFilter);
+    changed = changed || !LastScanFigures().sameLines;
     if (showProgress) WriteLine(scanner.scanCanceled ? " canceled" : "");
     // A partial tree would drop directories the file holds: the file is
     // kept as it was.
@@ -115,8 +118,8 @@ RefreshResult RefreshUnderLock(int onlyDrive, bool showProgress) {
                     theSystem->ScanStampNow());
     FinishDriveScan(&rewrite);
   }
-  return CommitScanFileRewrite(&rewrite) ? RefreshResult::kRefreshed
-                                         : RefreshResult::kFailed;
+  if (!CommitScanFileRewrite(&rewrite)) return RefreshResult::kFailed;
+  return changed ? RefreshResult::kRefreshed : RefreshResult::kUnchanged;
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 enum class RefreshResult {
   kRefreshed,  // the scan file was rewritten with the drives scanned afresh
+  kUnchanged,  // so it was, and every drive's directories are as they were
   kNothing,    // no scanned drive is present (or none matches `onlyDrive`)
   kBusy,       // another run is rewriting the scan file; nothing waited for
   kCanceled,   // Esc; the scan file is as it was

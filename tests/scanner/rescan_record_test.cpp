@@ -15,6 +15,7 @@
 #include "fixture.h"
 #include "scanner/dir_record.h"
 #include "scanner/incremental.h"
+#include "scanner/refresh.h"
 #include "scanner/rescan.h"
 #include "scanner/scan.h"
 #include "scanner/stat_prefetch.h"
@@ -256,6 +257,22 @@ TEST_F(RescanRecord, QuietRescanFindsNewFoldersAndEscKeepsKsDat) {
   EXPECT_EQ(con.output, "");
   real.lockedElsewhere = true;
   EXPECT_EQ(RescanQuietly("D", 0), QuietRescan::kBusy);
+  EXPECT_EQ(TempFiles(), 0);
+}
+
+// A jump matches again only when a refresh changed some drive's lines.
+TEST_F(RescanRecord, ARefreshSaysWhetherAnyDirectoryChanged) {
+  fs::create_directories(real.root + "/a/b");
+  Rescan(false);
+  EXPECT_EQ(RefreshScannedDrives(0), RefreshResult::kUnchanged);
+  fs::create_directory(real.root + "/a/made");
+  EXPECT_EQ(RefreshScannedDrives(0), RefreshResult::kRefreshed);
+  EXPECT_NE(ScanFile().find("D:\\a\\made\r\n"), std::string::npos);
+  // The last line gone: every other line is still at its place.
+  fs::remove(real.root + "/a/made");
+  EXPECT_EQ(RefreshScannedDrives(0), RefreshResult::kRefreshed);
+  EXPECT_EQ(RefreshScannedDrives(0), RefreshResult::kUnchanged);
+  EXPECT_EQ(ScanFile().find("D:\\a\\made\r\n"), std::string::npos);
   EXPECT_EQ(TempFiles(), 0);
 }
 
