@@ -106,6 +106,10 @@ struct WalkRoot {
   Mount mount;
   bool askEvery = true;
   std::unordered_set<std::string> mountNames;
+  // Most drives have no mount point below them: no name is hashed then.
+  bool MayMount(const std::string& name) const {
+    return askEvery || (!mountNames.empty() && mountNames.count(name) != 0);
+  }
 };
 
 // The mount table's names are escaped as octal (\040 for a blank).
@@ -266,7 +270,7 @@ class PosixWalkDir : public WalkDir {
     Settle();
     int fd = OwnDescriptor();
     if (fd < 0) return StatusOf(errno, error);
-    const bool ask = root_->askEvery || root_->mountNames.count(name) != 0;
+    const bool ask = root_->MayMount(name);
     Mount mount;
     bool ok = StampAt(fd, name.c_str(), AT_SYMLINK_NOFOLLOW, ask, stamp, &mount);
     int err = errno;
@@ -285,7 +289,7 @@ class PosixWalkDir : public WalkDir {
     int fd = node_->fd >= 0 ? ::openat(node_->fd, name.c_str(), kOpenFlags)
                             : OpenThroughAncestors(node_.get(), name);
     Mount mount = root_->mount;
-    bool ask = root_->askEvery || root_->mountNames.count(name) != 0;
+    bool ask = root_->MayMount(name);
     if (ask) KeepIfMountKnown(&fd, &mount);
     if (fd < 0)
       return errno == EXDEV ? NotOpened(WalkStatus::kOtherDevice) : NotOpened(errno);
