@@ -150,7 +150,8 @@ void JumpToDirectory(std::unique_ptr<File> scanFile, const DerivedPattern& p) {
   CandidateList list = CollectCandidates(std::move(scanFile), p);
   // A folder made since the last scan is found by scanning again before
   // giving up.  An empty pattern matches nothing however fresh the file.
-  // Directories as they were would match as they did.
+  // A refresh that found every directory as it was would match as before:
+  // only a changed file is read again.
   if (list.items.empty() && !p.pattern.empty() && RefreshWanted() &&
       RefreshScannedDrives(p.driveRestriction) == RefreshResult::kRefreshed) {
     Opened<File> fresh = theSystem->OpenFile(ScanFilePath(), OpenMode::kRead);

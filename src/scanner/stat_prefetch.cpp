@@ -30,7 +30,7 @@ class StatPrefetch::Helper {
     while (!Quit() && owner_->TakeAhead(&c)) {
       const uint32_t from = owner_->first_ + c * owner_->chunk_;
       const uint32_t to = std::min(from + owner_->chunk_, owner_->end_);
-      // Made here: the pages of the walk's chunks are never touched.
+      // Made here, in the chunk's place in the block.
       Stat* stats = owner_->stats_.get() + size_t{owner_->slot_[c]} * owner_->chunk_;
       std::uninitialized_value_construct_n(stats, to - from);
       std::string error;
