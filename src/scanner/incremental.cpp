@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "scanner/dir_record.h"
+#include "scanner/drive_lines.h"
 #include "scanner/rewrite.h"
 #include "scanner/scan.h"
 #include "scanner/sort.h"
@@ -164,13 +165,24 @@ class StatBatch {
 // ones, whose subtrees may still be reused.
 class ReusingWalk {
  public:
-  ReusingWalk(DirRecordReader* old, uint32_t excluded, bool dotHidden, bool parallel,
-              StatPrefetch* prefetch)
-      : old_(old), excluded_(excluded), dotHidden_(dotHidden), batch_(parallel),
-        prefetch_(prefetch), lineBase_(scanner.scanList.size() - 2) {}
+  // `drive` is the drive's lines as loaded, which the record was checked
+  // against.
+  ReusingWalk(DirRecordReader* old, const DriveTree* drive, uint32_t excluded, bool dotHidden,
+              bool parallel, StatPrefetch* prefetch)
+      : old_(old), drive_(drive), excluded_(excluded), dotHidden_(dotHidden), batch_(parallel),
+        prefetch_(prefetch), lineBase_(scanner.scanList.size() - 2),
+        listed_(scanner.scanList.size()), sameLines_(old != nullptr) {}
 
-  // Every entry so far is the old line of the same number.
+  // Every entry so far is the old line of the same number.  While that
+  // holds, the entries are not put in the scan list: they are the drive's
+  // lines.
   bool SameLines() const { return sameLines_; }
+  // The entries held back go into the scan list after all.
+  void GiveUpSameLines() {
+    sameLines_ = false;
+    for (size_t i = scanner.scanList.size(); i < listed_; ++i)
+      scanner.scanList.emplace_back(drive_->paths[i - lineBase_]);
+  }
 
   WalkEnd Run(const std::string& rootPath, std::unique_ptr<WalkDir> root,
               const DirStamp& rootStamp, const RecordedDir* oldRoot) {
@@ -344,16 +356,20 @@ class ReusingWalk {
     std::string error;
     const WalkStatus status = StatusOf(parent, name, pre, &stamp, &error);
     // A line of KS.DAT the walk came to through its parent is its path.
-    std::string path;
+    // Made only when needed: most reused directories need none.
     const bool oldLine =
         old && old->listed && old->path.size() == parent.path.size() + 1 + name.size();
-    if (oldLine) {
-      path.assign(old->path);
-    } else {
-      path.reserve(parent.path.size() + 1 + name.size());
-      path.append(parent.path).append(1, '\\').append(name);
-    }
+    std::string path;
+    auto makePath = [&] {
+      if (oldLine) {
+        path.assign(old->path);
+      } else {
+        path.reserve(parent.path.size() + 1 + name.size());
+        path.append(parent.path).append(1, '\\').append(name);
+      }
+    };
     if (status == WalkStatus::kFailed) {
+      makePath();
       FailScan(path, error);
       stop_ = true;
       return;
@@ -378,12 +394,17 @@ class ReusingWalk {
     node.listed = true;
     node.stamp = stamp;
     const bool same = status == WalkStatus::kOk && Unchanged(old, stamp);
-    if (!oldLine || old->line + lineBase_ != scanner.scanList.size()) sameLines_ = false;
+    if (sameLines_ && (!oldLine || old->line + lineBase_ != listed_)) GiveUpSameLines();
+    ++listed_;
     // Most directories end here, and their path is needed no more.
-    if (status == WalkStatus::kSkip || (same && oldChildren == 0))
-      scanner.scanList.push_back(std::move(path));
-    else
-      scanner.scanList.push_back(path);
+    const bool ends = status == WalkStatus::kSkip || (same && oldChildren == 0);
+    if (!sameLines_ || !ends) makePath();
+    if (!sameLines_) {
+      if (ends)
+        scanner.scanList.push_back(std::move(path));
+      else
+        scanner.scanList.push_back(path);
+    }
     if (status == WalkStatus::kSkip) return Unreadable(&node, oldChildren);
     if (same && oldChildren == 0) {
       ++figures.reused;
@@ -497,13 +518,15 @@ class ReusingWalk {
   }
 
   DirRecordReader* old_;
+  const DriveTree* drive_;
   uint32_t excluded_;
   bool dotHidden_;
   StatBatch batch_;
   StatPrefetch* prefetch_;
   std::deque<Frame> stack_;  // frames stay where they are as it grows
   size_t lineBase_;  // the scan list's index of line n is n + lineBase_
-  bool sameLines_ = true;
+  size_t listed_;    // the scan-list index of the next entry
+  bool sameLines_;
   bool stop_ = false;
   WalkEnd end_ = WalkEnd::kDone;
 };
@@ -521,14 +544,18 @@ void ScanPlain(const std::string& root, const char* why) {
 
 // One walk of the drive, through the record `old` where there is one, with
 // `prefetch` working ahead on its lines, if any.
-// `sameLines` tells whether it gave back the old lines as they were.
+// `sameLines` tells whether it gave back the drive's lines as they were;
+// the scan list then holds none of them.
 WalkEnd WalkOnce(const std::string& root, std::unique_ptr<WalkDir> dir, const DirStamp& rootStamp,
-                 DirRecordReader* old, const RecordedDir* oldRoot, uint32_t excluded,
-                 bool dotHidden, StatPrefetch* prefetch, bool* sameLines) {
+                 DirRecordReader* old, const RecordedDir* oldRoot, const DriveTree& drive,
+                 uint32_t excluded, bool dotHidden, StatPrefetch* prefetch, bool* sameLines) {
   // With helpers the walk's own batch stays on its thread.
-  ReusingWalk walk(old, excluded, dotHidden, ScanThreadCount() > 1 && !prefetch, prefetch);
+  ReusingWalk walk(old, &drive, excluded, dotHidden, ScanThreadCount() > 1 && !prefetch,
+                   prefetch);
   const WalkEnd end = walk.Run(root, std::move(dir), rootStamp, oldRoot);
-  *sameLines = old && walk.SameLines();
+  // A walk that gave back fewer lines, or others, lists those it held back.
+  *sameLines = walk.SameLines() && scanner.scanCount == drive.StoredCount();
+  if (!*sameLines) walk.GiveUpSameLines();
   return end;
 }
 
@@ -605,10 +632,11 @@ void ScanDriveReusing(int driveNumber) {
     bool sameLines = false;
     const WalkEnd end =
         WalkOnce(root, std::move(opened.dir), rootStamp, haveOld ? &old : nullptr,
-                 haveOld ? &oldRoot : nullptr, excluded, dotHidden, prefetch.get(), &sameLines);
+                 haveOld ? &oldRoot : nullptr, Drive(driveNumber), excluded, dotHidden,
+                 prefetch.get(), &sameLines);
     prefetch.reset();
     if (end == WalkEnd::kDone) {
-      figures.sameLines = sameLines && scanner.scanCount == Drive(driveNumber).StoredCount();
+      figures.sameLines = sameLines;
       knownLinesHash = old.DriveLinesHash();
       break;
     }
@@ -622,6 +650,15 @@ void ScanDriveReusing(int driveNumber) {
   figures.whole = !haveOld;
   figures.inOrder = true;
   EndScanProgress();
+}
+
+void WriteScannedLines(int driveNumber, ScanFileRewrite* rewrite, std::string_view stamp) {
+  if (figures.sameLines) {
+    const DriveTree& drive = Drive(driveNumber);
+    WriteDriveLines(rewrite, drive.paths, drive.StoredCount(), stamp);
+  } else {
+    WriteDriveLines(rewrite, scanner.scanList, scanner.scanCount, stamp);
+  }
 }
 
 void FinishDriveScan(ScanFileRewrite* rewrite) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 struct ScanFileRewrite;
 
@@ -15,7 +16,9 @@ struct ScanFigures {
   // The walk went in scan-file order, so the list needs no sort; the plain
   // walk's threads find directories in any order.
   bool inOrder = false;
-  // The walk gave back the drive's lines of KS.DAT as they were.
+  // The walk gave back the drive's lines of KS.DAT as they were: the scan
+  // list then holds none of them, and WriteScannedLines takes them from the
+  // drive table.
   bool sameLines = false;
 };
 const ScanFigures& LastScanFigures();
@@ -28,5 +31,7 @@ const ScanFigures& LastScanFigures();
 // or when KS95_RESCAN is "full".  The new record is prepared here and handed
 // to `rewrite` by FinishDriveScan.
 void ScanDriveReusing(int driveNumber);
+// The scanned drive's lines, after the sort, with the root line's `stamp`.
+void WriteScannedLines(int driveNumber, ScanFileRewrite* rewrite, std::string_view stamp);
 // After the sort, with the drive's lines as they go to KS.DAT.
 void FinishDriveScan(ScanFileRewrite* rewrite);

@@ -114,8 +114,7 @@ RefreshResult RefreshUnderLock(int onlyDrive, bool showProgress) {
       AbandonScanFileRewrite(&rewrite);
       return ScanFailure().empty() ? RefreshResult::kCanceled : RefreshResult::kFailed;
     }
-    WriteDriveLines(&rewrite, scanner.scanList, scanner.scanCount,
-                    theSystem->ScanStampNow());
+    WriteScannedLines(d, &rewrite, theSystem->ScanStampNow());
     FinishDriveScan(&rewrite);
   }
   if (!CommitScanFileRewrite(&rewrite)) return RefreshResult::kFailed;
