@@ -33,26 +33,33 @@ class StatPrefetch::Helper {
       // Made here, in the chunk's place in the block.
       Stat* stats = owner_->stats_.get() + size_t{owner_->slot_[c]} * owner_->chunk_;
       std::uninitialized_value_construct_n(stats, to - from);
-      std::string error;
+      std::atomic<uint32_t>& made = owner_->made_[c];
       for (uint32_t line = from; line < to && !Quit(); ++line) {
-        const std::string_view path = owner_->drive_.paths[line];
-        const size_t slash = path.rfind('\\');
-        if (slash == std::string_view::npos || slash + 1 == path.size()) continue;
-        WalkDir* dir = Open(path.substr(0, slash));
-        if (!dir) continue;
-        name_.assign(path.substr(slash + 1));
-        Stat& s = stats[line - from];
-        s.status = dir->StatChild(name_, &s.stamp, &error);
-        const int64_t since = owner_->since_.load(std::memory_order_relaxed);
-        if (s.status == WalkStatus::kOk && (s.stamp.modified >= since || s.stamp.changed >= since))
-          ReadChanged(dir, line, &s);
+        Make(line, &stats[line - from]);
+        // Each call is handed over as soon as it is made; once the walk has
+        // caught up, the rest of the chunk is its own.
+        if (made.fetch_add(1, std::memory_order_acq_rel) & kLeftToWalk) break;
       }
-      owner_->done_[c].store(true, std::memory_order_release);
     }
   }
 
  private:
   bool Quit() const { return owner_->quit_.load(std::memory_order_relaxed); }
+
+  // The status call for `line`, and its listing when it changed lately; a
+  // line whose parent cannot be opened is left kFailed, for the walk.
+  void Make(uint32_t line, Stat* s) {
+    const std::string_view path = owner_->drive_.paths[line];
+    const size_t slash = path.rfind('\\');
+    if (slash == std::string_view::npos || slash + 1 == path.size()) return;
+    WalkDir* dir = Open(path.substr(0, slash));
+    if (!dir) return;
+    name_.assign(path.substr(slash + 1));
+    s->status = dir->StatChild(name_, &s->stamp, &error_);
+    const int64_t since = owner_->since_.load(std::memory_order_relaxed);
+    if (s->status == WalkStatus::kOk && (s->stamp.modified >= since || s->stamp.changed >= since))
+      ReadChanged(dir, line, s);
+  }
 
   // The listing of the subdirectory just looked at (`line`), as the walk
   // would read it after the same status call; and the subdirectories in it
@@ -146,6 +153,7 @@ class StatPrefetch::Helper {
   std::string path_;  // the parent last asked for
   bool broken_ = false;  // it could not be opened
   std::string name_;
+  std::string error_;
   std::vector<std::string_view> known_;
   // Each opened directory with the length of its path.
   std::vector<std::pair<size_t, std::unique_ptr<WalkDir>>> chain_;
@@ -163,10 +171,10 @@ StatPrefetch::StatPrefetch(const DriveTree& drive, std::string rootPath, int hel
   stats_.reset(static_cast<Stat*>(::operator new(sizeof(Stat) * chunks_ * chunk_)));
   slot_ = std::make_unique<uint32_t[]>(chunks_);
   whose_ = std::make_unique<std::atomic<uint8_t>[]>(chunks_);
-  done_ = std::make_unique<std::atomic<bool>[]>(chunks_);
+  made_ = std::make_unique<std::atomic<uint32_t>[]>(chunks_);
   for (uint32_t c = 0; c < chunks_; ++c) {
     whose_[c].store(kFree, std::memory_order_relaxed);
-    done_[c].store(false, std::memory_order_relaxed);
+    made_[c].store(0, std::memory_order_relaxed);
   }
   if (chunks_ == 0) return;
   for (int i = 0; i < std::max(helpers, 1); ++i) {
@@ -214,13 +222,25 @@ StatPrefetch::Stat* StatPrefetch::Claim(uint32_t line) {
   const uint32_t c = (line - first_) / chunk_;
   if (c != walkSeen_) {
     walkSeen_ = c;
+    walkMade_ = 0;
+    walkTookRest_ = false;
     walkChunk_.store(c, std::memory_order_relaxed);
     uint8_t free = kFree;
-    whose_[c].compare_exchange_strong(free, kWalks, std::memory_order_acq_rel);
+    if (whose_[c].compare_exchange_strong(free, kWalks, std::memory_order_acq_rel))
+      walkTookRest_ = true;
   }
-  if (whose_[c].load(std::memory_order_acquire) == kWalks) return nullptr;
-  // A helper has it; it is at most one chunk's calls away.
-  while (!done_[c].load(std::memory_order_acquire)) std::this_thread::yield();
-  Stat& s = stats_.get()[size_t{slot_[c]} * chunk_ + (line - first_) % chunk_];
+  const uint32_t at = (line - first_) % chunk_;
+  if (at >= walkMade_) {
+    if (walkTookRest_) return nullptr;
+    walkMade_ = made_[c].load(std::memory_order_acquire);
+    // Waiting for the helper would idle the walk, the slower of the two:
+    // the walk makes the rest itself, at worst one call twice.
+    if (at >= walkMade_) {
+      walkMade_ = made_[c].fetch_or(kLeftToWalk, std::memory_order_acq_rel) & ~kLeftToWalk;
+      walkTookRest_ = true;
+      if (at >= walkMade_) return nullptr;
+    }
+  }
+  Stat& s = stats_.get()[size_t{slot_[c]} * chunk_ + at];
   return s.status == WalkStatus::kFailed ? nullptr : &s;
 }

@@ -62,9 +62,10 @@ class StatPrefetch {
   // as soon as its status call is made.
   void ReadChangedSince(int64_t since) { since_.store(since, std::memory_order_relaxed); }
 
-  // The helpers' call for the drive's entry `line`, waited for; null when
-  // it is the walk's to make.  The walk claims lines in increasing order,
-  // and may take the listing.
+  // The helpers' call for the drive's entry `line`; null when it is the
+  // walk's to make.  The walk claims lines in increasing order, and may
+  // take the listing.  It never waits: a helper still at work on the line's
+  // chunk is told to leave the rest of it to the walk.
   Stat* Claim(uint32_t line);
 
  private:
@@ -93,9 +94,14 @@ class StatPrefetch {
   std::unique_ptr<uint32_t[]> slot_;      // each helper's chunk's place in it
   std::atomic<uint32_t> slotsTaken_{0};
   std::unique_ptr<std::atomic<uint8_t>[]> whose_;  // each chunk's taker
-  std::unique_ptr<std::atomic<bool>[]> done_;
+  // A helper's chunk: how many of its lines have their call made, and
+  // kLeftToWalk once the walk has taken the rest.
+  static constexpr uint32_t kLeftToWalk = 0x80000000u;
+  std::unique_ptr<std::atomic<uint32_t>[]> made_;
   std::atomic<uint32_t> walkChunk_{0};  // where the walk is
   uint32_t walkSeen_ = UINT32_MAX;      // the walk's own copy
+  uint32_t walkMade_ = 0;      // calls of walkSeen_ known made
+  bool walkTookRest_ = false;  // the walk makes those past walkMade_
   std::atomic<uint32_t> helpersNext_{0};  // where the helpers may look first
   std::atomic<bool> quit_{false};
   std::atomic<int64_t> since_{INT64_MAX};
