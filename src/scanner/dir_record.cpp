@@ -1,5 +1,6 @@
 #include "scanner/dir_record.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "scanner/rewrite.h"
@@ -263,31 +264,77 @@ bool DirRecordReader::Next(const std::string* parent, RecordedDir* dir) {
 
 bool DirRecordReader::AtEnd() const { return at_ == end_ && line_ == lineEnd_; }
 
+std::string_view DirRecordReader::Nodes() const {
+  return end_ > kHeaderSize ? std::string_view(bytes_).substr(kHeaderSize, end_ - kHeaderSize)
+                            : std::string_view();
+}
+
 DirRecordWriter::~DirRecordWriter() { Abandon(); }
 
-bool DirRecordWriter::Begin(int driveNumber, int64_t scanStart) {
+bool DirRecordWriter::Begin(int driveNumber, int64_t scanStart, std::string_view oldNodes) {
   Abandon();
   driveNumber_ = driveNumber;
-  OpenedTemp temp = theSystem->CreateTempBeside(DirRecordPath(driveNumber));
-  if (!temp.handle || temp.error != kIoOk) return false;
   scanStart_ = scanStart;
-  file_ = std::move(temp.handle);
-  tempPath_ = std::move(temp.path);
-  RegisterRewriteTemp(tempPath_);
-  buffer_.assign(kMagic, 4);
-  buffer_.push_back(static_cast<char>(kVersion));
-  buffer_.push_back(DriveLetter(driveNumber));
-  PutFixed(&buffer_, static_cast<uint64_t>(scanStart));
-  PutFixed(&buffer_, DriveMapHash());
+  header_.assign(kMagic, 4);
+  header_.push_back(static_cast<char>(kVersion));
+  header_.push_back(DriveLetter(driveNumber));
+  PutFixed(&header_, static_cast<uint64_t>(scanStart));
+  PutFixed(&header_, DriveMapHash());
+  buffer_ = header_;
   written_ = 0;
   checksum_ = kHashStart;
   failed_ = false;
   prev_ = DirStamp();
+  oldNodes_ = oldNodes;
+  begun_ = true;
+  if (oldNodes_.empty()) return Depart();
   return true;
 }
 
+bool DirRecordWriter::Depart() {
+  const size_t header = std::min(written_, kHeaderSize);
+  const std::string_view matched = oldNodes_.substr(0, written_ - header);
+  oldNodes_ = std::string_view();
+  OpenedTemp temp = theSystem->CreateTempBeside(DirRecordPath(driveNumber_));
+  if (!temp.handle || temp.error != kIoOk) {
+    begun_ = false;
+    buffer_.clear();
+    return false;
+  }
+  file_ = std::move(temp.handle);
+  tempPath_ = std::move(temp.path);
+  RegisterRewriteTemp(tempPath_);
+  // What was matched was not written: the new header and the old nodes
+  // stand for it.
+  if ((header > 0 && file_->Write(header_.data(), static_cast<int>(header)) != kIoOk) ||
+      (!matched.empty() && file_->Write(matched.data(), static_cast<int>(matched.size())) != kIoOk))
+    failed_ = true;
+  return true;
+}
+
+bool DirRecordWriter::MatchesOld(size_t n) const {
+  // The buffer starts at written_ in the file; the header is new anyway.
+  const size_t from = std::max(written_, kHeaderSize), to = written_ + n;
+  if (to <= from) return true;
+  return to - kHeaderSize <= oldNodes_.size() &&
+         oldNodes_.compare(from - kHeaderSize, to - from,
+                           std::string_view(buffer_).substr(from - written_, to - from)) == 0;
+}
+
+bool DirRecordWriter::KeepOld(bool sameLines) {
+  if (!begun_ || file_) return false;
+  if (sameLines && written_ + buffer_.size() == kHeaderSize + oldNodes_.size() &&
+      MatchesOld(buffer_.size())) {
+    Abandon();
+    keptOld_ = true;
+    return true;
+  }
+  Depart();
+  return false;
+}
+
 void DirRecordWriter::Add(const RecordedDir& dir) {
-  if (!file_) return;
+  if (!begun_) return;
   uint8_t flags = static_cast<uint8_t>(dir.kind);
   if (dir.listed) flags |= kListed;
   if (dir.attributes & kAttrHidden) flags |= kHidden;
@@ -327,10 +374,12 @@ void DirRecordWriter::Add(const RecordedDir& dir) {
 // What does not fill a word of the checksum waits for the next flush; the
 // last one ends the sum.
 void DirRecordWriter::Flush(bool last) {
-  if (!file_) return;
+  if (!begun_) return;
   const size_t n = last ? buffer_.size() : buffer_.size() / 8 * 8;
   checksum_ = last ? Hash(checksum_, buffer_.data(), n) : HashWords(checksum_, buffer_.data(), n);
-  if (!failed_ && n > 0 && file_->Write(buffer_.data(), static_cast<int>(n)) != kIoOk)
+  // Nodes like the old ones cost no writing.
+  if (!file_ && !MatchesOld(n) && !Depart()) return;
+  if (file_ && !failed_ && n > 0 && file_->Write(buffer_.data(), static_cast<int>(n)) != kIoOk)
     failed_ = true;
   written_ += n;
   buffer_.erase(0, n);
@@ -338,7 +387,7 @@ void DirRecordWriter::Flush(bool last) {
 
 bool DirRecordWriter::Finish(const std::vector<std::string>& scanList, int count,
                              ScanFileRewrite* rewrite, const uint64_t* linesHash) {
-  if (!file_) return false;
+  if (!begun_ || (!file_ && !Depart())) return false;
   uint64_t h = kHashStart;
   if (linesHash)
     h = *linesHash;
@@ -376,4 +425,7 @@ void DirRecordWriter::Abandon() {
     tempPath_.clear();
   }
   buffer_.clear();
+  begun_ = false;
+  keptOld_ = false;
+  oldNodes_ = std::string_view();
 }

@@ -67,6 +67,8 @@ class DirRecordReader {
   int64_t ScanStart() const { return scanStart_; }
   // What Load found the drive's lines to hash to.
   uint64_t DriveLinesHash() const { return linesHash_; }
+  // The nodes' bytes, between the header and the trailer.
+  std::string_view Nodes() const;
 
  private:
   std::string bytes_;
@@ -83,8 +85,10 @@ class DirRecordReader {
 class DirRecordWriter {
  public:
   ~DirRecordWriter();
-  // A temporary file beside the record; false when none can be made.
-  bool Begin(int driveNumber, int64_t scanStart);
+  // A temporary file beside the record; false when none can be made.  With
+  // the old record's nodes given, the file is made only once the new nodes
+  // depart from them.
+  bool Begin(int driveNumber, int64_t scanStart, std::string_view oldNodes = {});
   // Nodes in tree order.  A directory whose times are not clearly older than
   // the scan is marked to be read again next time: a change within the same
   // tick of the file system's clock would not move them.
@@ -95,14 +99,31 @@ class DirRecordWriter {
   // are known to hash to.  False when it could not be written.
   bool Finish(const std::vector<std::string>& scanList, int count, ScanFileRewrite* rewrite,
               const uint64_t* linesHash = nullptr);
+  // After the last node, while the old nodes are still at hand: true when
+  // the new nodes are the old ones, byte for byte, and `sameLines` says the
+  // drive's lines are too.  The old record then stands as it is (its older
+  // scan start only makes the next rescan read a little more) and nothing
+  // is written; otherwise the new record is written on.
+  bool KeepOld(bool sameLines);
   // Drops the new record.
   void Abandon();
-  bool active() const { return file_ != nullptr; }
+  bool active() const { return begun_; }
+  bool keptOld() const { return keptOld_; }
   size_t bytes() const { return written_ + buffer_.size(); }
 
  private:
   void Flush(bool last);
+  // Stops matching the old nodes: the file is made and given what was
+  // matched so far.
+  bool Depart();
+  // Whether the first n bytes of the buffer are what the old record holds
+  // at their place.
+  bool MatchesOld(size_t n) const;
   int driveNumber_ = 0;
+  bool begun_ = false;
+  bool keptOld_ = false;
+  std::string_view oldNodes_;  // while the new ones still match them
+  std::string header_;
   int64_t scanStart_ = 0;
   std::unique_ptr<File> file_;
   std::string tempPath_;

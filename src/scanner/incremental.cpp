@@ -628,7 +628,7 @@ void ScanDriveReusing(int driveNumber) {
       figures.why = "another root";
     }
     if (!haveOld) prefetch.reset();
-    writer.Begin(driveNumber, now);
+    writer.Begin(driveNumber, now, haveOld ? old.Nodes() : std::string_view());
     bool sameLines = false;
     const WalkEnd end =
         WalkOnce(root, std::move(opened.dir), rootStamp, haveOld ? &old : nullptr,
@@ -638,6 +638,7 @@ void ScanDriveReusing(int driveNumber) {
     if (end == WalkEnd::kDone) {
       figures.sameLines = sameLines;
       knownLinesHash = old.DriveLinesHash();
+      writer.KeepOld(sameLines && !scanner.scanCanceled);
       break;
     }
     DropWalk(start, startCount);
@@ -667,7 +668,9 @@ void FinishDriveScan(ScanFileRewrite* rewrite) {
   // A cut or failed scan leaves no record: the old one would describe other
   // lines.
   bool handed = false;
-  if (!scanner.scanCanceled && ScanFailure().empty() && writer.active())
+  if (!scanner.scanCanceled && ScanFailure().empty() && writer.keptOld())
+    handed = true;
+  else if (!scanner.scanCanceled && ScanFailure().empty() && writer.active())
     handed = writer.Finish(scanner.scanList, scanner.scanCount, rewrite,
                            figures.sameLines ? &knownLinesHash : nullptr);
   else

@@ -2,6 +2,7 @@
 // backend; KS.DAT and the drive records live in the in-memory system.
 #ifndef _WIN32
 
+#include <fstream>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -236,10 +237,21 @@ TEST_F(RescanRecord, ARecordWrittenInManyPiecesIsReused) {
   ASSERT_GT(Record().size(), 65536u);
   EXPECT_FALSE(LastScanFigures().whole) << LastScanFigures().why;
   EXPECT_EQ(Rescan(true), first);
-  // Unchanged since: nothing is read, whichever thread made a status call.
+  // Unchanged since: nothing is read, whichever thread made a status call,
+  // and the record is not written again.
+  const std::string record = Record();
   EXPECT_EQ(Rescan(false), first);
   EXPECT_EQ(LastScanFigures().read, 0);
   EXPECT_EQ(LastScanFigures().reused, 7001 + 71 + 1);
+  EXPECT_EQ(Record(), record);
+  // A file changes a folder's times but no line: the record must take the
+  // new times, or that folder is read on every rescan.
+  std::ofstream(real.root + "/p9/d999/file").put('x');
+  usleep(60000);
+  EXPECT_EQ(Rescan(false), first);
+  EXPECT_EQ(LastScanFigures().read, 1);
+  EXPECT_EQ(Rescan(false), first);
+  EXPECT_EQ(LastScanFigures().read, 0);
 }
 
 TEST_F(RescanRecord, QuietRescanFindsNewFoldersAndEscKeepsKsDat) {
