@@ -113,6 +113,8 @@ std::string DirRecordPath(int driveNumber) {
   return ScanFilePath() + "." + DriveLetter(driveNumber);
 }
 
+void LinesHasher::Add(std::string_view line) { h_ = LinesHash(h_, line); }
+
 uint64_t RecordChecksum(std::string_view bytes) {
   return Hash(kHashStart, bytes.data(), bytes.size());
 }
@@ -185,12 +187,13 @@ bool DirRecordReader::Load(int driveNumber, const DriveTree& drive, int64_t now,
   // The names come from the drive's lines: they must be the ones the record
   // was written with.
   const int count = drive.StoredCount();
-  uint64_t h = kHashStart;
+  LinesHasher lines;
   if (count < 1 || !IsRootEntry(drive.paths[1])) {
     *why = "drive lines changed";
     return false;
   }
-  for (int i = 2; i <= count; ++i) h = LinesHash(h, drive.paths[static_cast<size_t>(i)]);
+  for (int i = 2; i <= count; ++i) lines.Add(drive.paths[static_cast<size_t>(i)]);
+  const uint64_t h = lines.value();
   const size_t trailer = size - kTrailerSize;
   if (GetFixed(b, trailer) != static_cast<uint64_t>(count - 1) ||
       GetFixed(b, trailer + 8) != h) {
@@ -385,16 +388,10 @@ void DirRecordWriter::Flush(bool last) {
   buffer_.erase(0, n);
 }
 
-bool DirRecordWriter::Finish(const std::vector<std::string>& scanList, int count,
-                             ScanFileRewrite* rewrite, const uint64_t* linesHash) {
+bool DirRecordWriter::Finish(int count, ScanFileRewrite* rewrite, uint64_t linesHash) {
   if (!begun_ || (!file_ && !Depart())) return false;
-  uint64_t h = kHashStart;
-  if (linesHash)
-    h = *linesHash;
-  else
-    for (int i = 2; i <= count; ++i) h = LinesHash(h, scanList[static_cast<size_t>(i)]);
   PutFixed(&buffer_, static_cast<uint64_t>(count - 1));
-  PutFixed(&buffer_, h);
+  PutFixed(&buffer_, linesHash);
   Flush(true);
   std::string sum;
   PutFixed(&sum, checksum_);

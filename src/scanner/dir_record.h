@@ -54,6 +54,16 @@ uint64_t DriveMapHash();
 // The checksum that ends a record, over all the bytes before it.
 uint64_t RecordChecksum(std::string_view bytes);
 
+// What a drive's lines (entries 2..count, in order) hash to in the record.
+class LinesHasher {
+ public:
+  void Add(std::string_view line);
+  uint64_t value() const { return h_; }
+
+ private:
+  uint64_t h_ = 0xcbf29ce484222325ULL;
+};
+
 class DirRecordReader {
  public:
   // Loads drive d's record and checks it against the drive's lines as loaded
@@ -94,11 +104,10 @@ class DirRecordWriter {
   // tick of the file system's clock would not move them.
   void Add(const RecordedDir& dir);
   // Ends the record with the drive's lines as they go to KS.DAT (entries
-  // 2..count) and hands it to the rewrite, to replace the drive's record
-  // when KS.DAT is replaced.  `linesHash`, when given, is what those lines
-  // are known to hash to.  False when it could not be written.
-  bool Finish(const std::vector<std::string>& scanList, int count, ScanFileRewrite* rewrite,
-              const uint64_t* linesHash = nullptr);
+  // 2..count, hashed by LinesHasher) and hands it to the rewrite, to
+  // replace the drive's record when KS.DAT is replaced.  False when it
+  // could not be written.
+  bool Finish(int count, ScanFileRewrite* rewrite, uint64_t linesHash);
   // After the last node, while the old nodes are still at hand: true when
   // the new nodes are the old ones, byte for byte, and `sameLines` says the
   // drive's lines are too.  The old record then stands as it is (its older

@@ -30,6 +30,16 @@ uint64_t knownLinesHash = 0;
 bool recordPending = false;  // FinishDriveScan has a record to settle
 int pendingDrive = 0;
 
+// The entries of a walk through the record, from the scan list's first
+// free place on: a line of the drive as loaded, by its number, or, with
+// kMadeLine, the scan-list place of a path the walk made.  Most of a
+// rescan's entries are old lines: four bytes each instead of a string.
+constexpr uint32_t kMadeLine = 0x80000000u;
+std::vector<uint32_t> lineRefs;
+size_t refsFrom = 0;  // the entry lineRefs[0] stands for
+bool linesByRef = false;
+const DriveTree* linesDrive = nullptr;
+
 enum class Mode { kReuse, kWhole, kPlain };
 
 Mode RescanMode() {
@@ -171,17 +181,20 @@ class ReusingWalk {
               bool parallel, StatPrefetch* prefetch)
       : old_(old), drive_(drive), excluded_(excluded), dotHidden_(dotHidden), batch_(parallel),
         prefetch_(prefetch), lineBase_(scanner.scanList.size() - 2),
-        listed_(scanner.scanList.size()), sameLines_(old != nullptr) {}
+        listed_(scanner.scanList.size()), sameLines_(old != nullptr) {
+    lineRefs.clear();
+    refsFrom = listed_;
+  }
 
   // Every entry so far is the old line of the same number.  While that
-  // holds, the entries are not put in the scan list: they are the drive's
-  // lines.
+  // holds, the entries are not even referred to: they are the drive's lines.
   bool SameLines() const { return sameLines_; }
-  // The entries held back go into the scan list after all.
+  // The entries held back are referred to after all.
   void GiveUpSameLines() {
+    if (!sameLines_) return;
     sameLines_ = false;
-    for (size_t i = scanner.scanList.size(); i < listed_; ++i)
-      scanner.scanList.emplace_back(drive_->paths[i - lineBase_]);
+    for (size_t i = refsFrom + lineRefs.size(); i < listed_; ++i)
+      lineRefs.push_back(static_cast<uint32_t>(i - lineBase_));
   }
 
   WalkEnd Run(const std::string& rootPath, std::unique_ptr<WalkDir> root,
@@ -398,12 +411,17 @@ class ReusingWalk {
     ++listed_;
     // Most directories end here, and their path is needed no more.
     const bool ends = status == WalkStatus::kSkip || (same && oldChildren == 0);
-    if (!sameLines_ || !ends) makePath();
+    if (!ends || (!sameLines_ && !oldLine)) makePath();
     if (!sameLines_) {
-      if (ends)
-        scanner.scanList.push_back(std::move(path));
-      else
-        scanner.scanList.push_back(path);
+      if (oldLine) {
+        lineRefs.push_back(old->line);
+      } else {
+        lineRefs.push_back(kMadeLine | static_cast<uint32_t>(scanner.scanList.size()));
+        if (ends)
+          scanner.scanList.push_back(std::move(path));
+        else
+          scanner.scanList.push_back(path);
+      }
     }
     if (status == WalkStatus::kSkip) return Unreadable(&node, oldChildren);
     if (same && oldChildren == 0) {
@@ -524,8 +542,8 @@ class ReusingWalk {
   StatBatch batch_;
   StatPrefetch* prefetch_;
   std::deque<Frame> stack_;  // frames stay where they are as it grows
-  size_t lineBase_;  // the scan list's index of line n is n + lineBase_
-  size_t listed_;    // the scan-list index of the next entry
+  size_t lineBase_;  // line n of the drive is entry n + lineBase_ when unchanged
+  size_t listed_;    // the number of the next entry
   bool sameLines_;
   bool stop_ = false;
   WalkEnd end_ = WalkEnd::kDone;
@@ -562,6 +580,7 @@ WalkEnd WalkOnce(const std::string& root, std::unique_ptr<WalkDir> dir, const Di
 // What a walk that must start over had found.
 void DropWalk(size_t start, int startCount) {
   scanner.scanList.resize(start);
+  lineRefs.clear();
   scanner.scanCount = startCount;
   figures = ScanFigures();
   BeginScanProgress();  // the left-out counts start again with the walk
@@ -576,6 +595,8 @@ void ScanDriveReusing(int driveNumber) {
   figures = ScanFigures();
   writer.Abandon();
   recordPending = false;
+  linesByRef = false;
+  linesDrive = &Drive(driveNumber);
   const std::string root = RootOf(driveNumber);
   const Mode mode = RescanMode();
   const int64_t now = theSystem->StampClock();
@@ -607,7 +628,7 @@ void ScanDriveReusing(int driveNumber) {
       // is what the walk will read.
       if (prefetch) prefetch->ReadChangedSince(old.ScanStart() - RacyWindowNs);
       const size_t lines = static_cast<size_t>(Drive(driveNumber).StoredCount());
-      scanner.scanList.reserve(start + lines + lines / 16 + 16);
+      lineRefs.reserve(lines + lines / 16 + 16);
     }
   }
   recordPending = true;
@@ -636,6 +657,7 @@ void ScanDriveReusing(int driveNumber) {
                  prefetch.get(), &sameLines);
     prefetch.reset();
     if (end == WalkEnd::kDone) {
+      linesByRef = true;
       figures.sameLines = sameLines;
       knownLinesHash = old.DriveLinesHash();
       writer.KeepOld(sameLines && !scanner.scanCanceled);
@@ -653,14 +675,30 @@ void ScanDriveReusing(int driveNumber) {
   EndScanProgress();
 }
 
-void WriteScannedLines(int driveNumber, ScanFileRewrite* rewrite, std::string_view stamp) {
-  if (figures.sameLines) {
-    const DriveTree& drive = Drive(driveNumber);
-    WriteDriveLines(rewrite, drive.paths, drive.StoredCount(), stamp);
-  } else {
-    WriteDriveLines(rewrite, scanner.scanList, scanner.scanCount, stamp);
-  }
+std::string_view ScannedLine(int entry) {
+  const size_t i = static_cast<size_t>(entry);
+  if (i < refsFrom || !linesByRef) return scanner.scanList[i];
+  if (figures.sameLines) return linesDrive->paths[i - refsFrom + 2];
+  const uint32_t ref = lineRefs[i - refsFrom];
+  return ref & kMadeLine ? std::string_view(scanner.scanList[ref & ~kMadeLine])
+                         : linesDrive->paths[ref];
 }
+
+void WriteScannedLines(int driveNumber, ScanFileRewrite* rewrite, std::string_view stamp) {
+  (void)driveNumber;
+  struct Lines {
+    std::string_view operator[](size_t i) const { return ScannedLine(static_cast<int>(i)); }
+  };
+  WriteDriveLines(rewrite, Lines(), scanner.scanCount, stamp);
+}
+
+namespace {
+uint64_t HashScannedLines() {
+  LinesHasher h;
+  for (int i = 2; i <= scanner.scanCount; ++i) h.Add(ScannedLine(i));
+  return h.value();
+}
+}  // namespace
 
 void FinishDriveScan(ScanFileRewrite* rewrite) {
   if (!recordPending) return;
@@ -671,8 +709,8 @@ void FinishDriveScan(ScanFileRewrite* rewrite) {
   if (!scanner.scanCanceled && ScanFailure().empty() && writer.keptOld())
     handed = true;
   else if (!scanner.scanCanceled && ScanFailure().empty() && writer.active())
-    handed = writer.Finish(scanner.scanList, scanner.scanCount, rewrite,
-                           figures.sameLines ? &knownLinesHash : nullptr);
+    handed = writer.Finish(scanner.scanCount, rewrite,
+                           figures.sameLines ? knownLinesHash : HashScannedLines());
   else
     writer.Abandon();
   if (!handed) rewrite->records.push_back({std::string(), DirRecordPath(pendingDrive)});

@@ -16,9 +16,8 @@ struct ScanFigures {
   // The walk went in scan-file order, so the list needs no sort; the plain
   // walk's threads find directories in any order.
   bool inOrder = false;
-  // The walk gave back the drive's lines of KS.DAT as they were: the scan
-  // list then holds none of them, and WriteScannedLines takes them from the
-  // drive table.
+  // The walk gave back the drive's lines of KS.DAT as they were, number for
+  // number.
   bool sameLines = false;
 };
 const ScanFigures& LastScanFigures();
@@ -31,6 +30,10 @@ const ScanFigures& LastScanFigures();
 // or when KS95_RESCAN is "full".  The new record is prepared here and handed
 // to `rewrite` by FinishDriveScan.
 void ScanDriveReusing(int driveNumber);
+// Entry `entry` (1..scanner.scanCount) of the last scan, after the sort:
+// a walk through the record leaves most of them in the drive's table, not
+// in the scan list.
+std::string_view ScannedLine(int entry);
 // The scanned drive's lines, after the sort, with the root line's `stamp`.
 void WriteScannedLines(int driveNumber, ScanFileRewrite* rewrite, std::string_view stamp);
 // After the sort, with the drive's lines as they go to KS.DAT.

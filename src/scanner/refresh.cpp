@@ -40,12 +40,17 @@ int CompareSorted(std::string_view a, std::string_view b) {
 }
 
 bool InFreshList(std::string_view path) {
-  auto first = scanner.scanList.begin() + 2;
-  auto last = scanner.scanList.begin() + scanner.scanCount + 1;
-  auto at = std::lower_bound(first, last, path, [](const std::string& a, std::string_view b) {
-    return CompareSorted(a, b) < 0;
-  });
-  return at != last && *at == path;
+  int first = 2, count = scanner.scanCount - 1;
+  while (count > 0) {
+    const int half = count / 2;
+    if (CompareSorted(ScannedLine(first + half), path) < 0) {
+      first += half + 1;
+      count -= half + 1;
+    } else {
+      count = half;
+    }
+  }
+  return first <= scanner.scanCount && ScannedLine(first) == path;
 }
 
 // The scan file does not say whether a drive was scanned with its hidden
@@ -60,13 +65,13 @@ bool KeptDirectoriesThePlainScanMissed(const DriveTree& old) {
   for (int i = 2; i <= old.StoredCount(); ++i) {
     std::string_view path = old.paths[static_cast<size_t>(i)];
     // Mostly the lists agree line by line: equal bytes need no tree order.
-    if (fresh <= scanner.scanCount && scanner.scanList[static_cast<size_t>(fresh)] == path) {
+    if (fresh <= scanner.scanCount && ScannedLine(fresh) == path) {
       ++fresh;
       continue;
     }
     int c = 1;
     while (fresh <= scanner.scanCount &&
-           (c = CompareSorted(scanner.scanList[static_cast<size_t>(fresh)], path)) < 0)
+           (c = CompareSorted(ScannedLine(fresh), path)) < 0)
       ++fresh;
     if (fresh <= scanner.scanCount && c == 0) continue;
     if (!InFreshList(path) && theSystem->OpenDirectory(std::string(path))) return true;
