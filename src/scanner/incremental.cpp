@@ -684,21 +684,18 @@ std::string_view ScannedLine(int entry) {
                          : linesDrive->paths[ref];
 }
 
-void WriteScannedLines(int driveNumber, ScanFileRewrite* rewrite, std::string_view stamp) {
-  (void)driveNumber;
+void WriteScannedLines(ScanFileRewrite* rewrite, std::string_view stamp) {
   struct Lines {
     std::string_view operator[](size_t i) const { return ScannedLine(static_cast<int>(i)); }
   };
   WriteDriveLines(rewrite, Lines(), scanner.scanCount, stamp);
 }
 
-namespace {
-uint64_t HashScannedLines() {
+static uint64_t HashScannedLines() {
   LinesHasher h;
   for (int i = 2; i <= scanner.scanCount; ++i) h.Add(ScannedLine(i));
   return h.value();
 }
-}  // namespace
 
 void FinishDriveScan(ScanFileRewrite* rewrite) {
   if (!recordPending) return;

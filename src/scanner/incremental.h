@@ -35,6 +35,6 @@ void ScanDriveReusing(int driveNumber);
 // in the scan list.
 std::string_view ScannedLine(int entry);
 // The scanned drive's lines, after the sort, with the root line's `stamp`.
-void WriteScannedLines(int driveNumber, ScanFileRewrite* rewrite, std::string_view stamp);
+void WriteScannedLines(ScanFileRewrite* rewrite, std::string_view stamp);
 // After the sort, with the drive's lines as they go to KS.DAT.
 void FinishDriveScan(ScanFileRewrite* rewrite);

@@ -119,7 +119,7 @@ RefreshResult RefreshUnderLock(int onlyDrive, bool showProgress) {
       AbandonScanFileRewrite(&rewrite);
       return ScanFailure().empty() ? RefreshResult::kCanceled : RefreshResult::kFailed;
     }
-    WriteScannedLines(d, &rewrite, theSystem->ScanStampNow());
+    WriteScannedLines(&rewrite, theSystem->ScanStampNow());
     FinishDriveScan(&rewrite);
   }
   if (!CommitScanFileRewrite(&rewrite)) return RefreshResult::kFailed;

@@ -35,8 +35,8 @@ void StartDriveScan(const std::string& driveName) {
   scanner.scanCanceled = false;
 }
 
-void WriteScannedDrive(int driveNumber, ScanFileRewrite* out) {
-  WriteScannedLines(driveNumber, out, theSystem->ScanStampNow());
+void WriteScannedDrive(ScanFileRewrite* out) {
+  WriteScannedLines(out, theSystem->ScanStampNow());
 }
 
 // What the walk did, for those who ask (KS95_SCAN_FIGURES=1).
@@ -76,7 +76,7 @@ void ScanDriveInTreeMode(int driveNumber, ScanFileRewrite* out) {
   WriteText(" Sorting Drive " + name + " ...");
   ClearToLineEnd();
   if (!LastScanFigures().inOrder) SortScanList();
-  WriteScannedDrive(driveNumber, out);
+  WriteScannedDrive(out);
   FinishDriveScan(out);
   AddStatusNote(LimitNote(name));
   const std::string leftOut = ScanLeftOutText();
@@ -95,7 +95,7 @@ void ScanDriveInCommandLine(int driveNumber, ScanFileRewrite* out) {
     return;
   }
   if (!LastScanFigures().inOrder) SortScanList();
-  WriteScannedDrive(driveNumber, out);
+  WriteScannedDrive(out);
   FinishDriveScan(out);
   WriteLine(scanner.scanCanceled ? " canceled" : "");
   std::string leftOut = ScanLeftOutText();
@@ -230,7 +230,7 @@ QuietRescan RescanQuietly(const std::string& drives, int lockWaitMs) {
         break;
       }
       if (!LastScanFigures().inOrder) SortScanList();
-      WriteScannedDrive(d, &rewrite);
+      WriteScannedDrive(&rewrite);
       FinishDriveScan(&rewrite);
     } else if (drive.scanned) {
       WriteDriveLines(&rewrite, drive);
