@@ -175,11 +175,9 @@ class StatBatch {
 // ones, whose subtrees may still be reused.
 class ReusingWalk {
  public:
-  // `drive` is the drive's lines as loaded, which the record was checked
-  // against.
-  ReusingWalk(DirRecordReader* old, const DriveTree* drive, uint32_t excluded, bool dotHidden,
-              bool parallel, StatPrefetch* prefetch)
-      : old_(old), drive_(drive), excluded_(excluded), dotHidden_(dotHidden), batch_(parallel),
+  ReusingWalk(DirRecordReader* old, uint32_t excluded, bool dotHidden, bool parallel,
+              StatPrefetch* prefetch)
+      : old_(old), excluded_(excluded), dotHidden_(dotHidden), batch_(parallel),
         prefetch_(prefetch), lineBase_(scanner.scanList.size() - 2),
         listed_(scanner.scanList.size()), sameLines_(old != nullptr) {
     lineRefs.clear();
@@ -536,7 +534,6 @@ class ReusingWalk {
   }
 
   DirRecordReader* old_;
-  const DriveTree* drive_;
   uint32_t excluded_;
   bool dotHidden_;
   StatBatch batch_;
@@ -568,10 +565,9 @@ WalkEnd WalkOnce(const std::string& root, std::unique_ptr<WalkDir> dir, const Di
                  DirRecordReader* old, const RecordedDir* oldRoot, const DriveTree& drive,
                  uint32_t excluded, bool dotHidden, StatPrefetch* prefetch, bool* sameLines) {
   // With helpers the walk's own batch stays on its thread.
-  ReusingWalk walk(old, &drive, excluded, dotHidden, ScanThreadCount() > 1 && !prefetch,
-                   prefetch);
+  ReusingWalk walk(old, excluded, dotHidden, ScanThreadCount() > 1 && !prefetch, prefetch);
   const WalkEnd end = walk.Run(root, std::move(dir), rootStamp, oldRoot);
-  // A walk that gave back fewer lines, or others, lists those it held back.
+  // A walk that gave back fewer lines, or others, refers to those it held back.
   *sameLines = walk.SameLines() && scanner.scanCount == drive.StoredCount();
   if (!*sameLines) walk.GiveUpSameLines();
   return end;

@@ -70,8 +70,8 @@ class StatPrefetch {
 
  private:
   // How far ahead of the walk's chunk the helpers take theirs: the walk,
-  // quicker through a helper's chunk than the helper, should not catch one
-  // still being worked on.
+  // quicker through a helper's chunk than the helper, should seldom catch
+  // one still being worked on, whose rest it then makes alone.
   static constexpr uint32_t kAhead = 4;
   class Helper;
   enum : uint8_t { kFree, kHelpers, kWalks };
