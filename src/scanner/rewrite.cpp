@@ -107,10 +107,6 @@ RewriteStart BeginScanFileRewrite(ScanFileRewrite* rewrite, int waitMs) {
   return RewriteStart::kReady;
 }
 
-void WriteScanLine(ScanFileRewrite* rewrite, std::string_view line) {
-  rewrite->writer->Line(line);
-}
-
 void WriteScanLines(ScanFileRewrite* rewrite, std::string_view lines) {
   rewrite->writer->Raw(lines);
 }

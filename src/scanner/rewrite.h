@@ -41,7 +41,9 @@ enum class RewriteStart {
 // unless the result is kReady.
 RewriteStart BeginScanFileRewrite(ScanFileRewrite* rewrite,
                                   int waitMs = kRewriteWaitMs);
-void WriteScanLine(ScanFileRewrite* rewrite, std::string_view line);  // strict
+inline void WriteScanLine(ScanFileRewrite* rewrite, std::string_view line) {  // strict
+  rewrite->writer->Line(line);
+}
 // Whole lines already ending in CR LF, written as they are.
 void WriteScanLines(ScanFileRewrite* rewrite, std::string_view lines);  // strict
 // Flushes, syncs and puts the new file in place of KS.DAT; false when the

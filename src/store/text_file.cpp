@@ -19,6 +19,7 @@ LineReader::~LineReader() = default;
 
 bool LineReader::Fill() {
   if (eof_) return false;
+  endsMask_ = 0;  // the bytes move
   if (pos_ > 0) {
     buffer_.erase(0, pos_);
     scanFrom_ = scanFrom_ > pos_ ? scanFrom_ - pos_ : 0;
@@ -52,17 +53,24 @@ size_t LineReader::FindLineEnd() {
     __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at));
     return _mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf));
   };
-  // Most lines are longer than sixteen bytes: four blocks are tested with
-  // one branch.
+  // The line ends of the last 64 bytes looked at are kept: most lines are
+  // shorter, and the next one's end is then known without a look.
+  if (endsMask_ != 0 && i >= endsAt_ && i - endsAt_ < 64) {
+    const uint64_t mask = endsMask_ & (~uint64_t{0} << (i - endsAt_));
+    if (mask != 0) return endsAt_ + static_cast<size_t>(__builtin_ctzll(mask));
+    i = endsAt_ + 64;
+  }
+  // Four blocks are tested with one branch.
   for (; i + 64 <= n; i += 64) {
     __m128i e0 = ends(i), e1 = ends(i + 16), e2 = ends(i + 32), e3 = ends(i + 48);
     if (_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(e0, e1), _mm_or_si128(e2, e3))) == 0)
       continue;
-    uint64_t mask = static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(e0))) |
-                    static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(e1))) << 16 |
-                    static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(e2))) << 32 |
-                    static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(e3))) << 48;
-    return i + static_cast<size_t>(__builtin_ctzll(mask));
+    endsMask_ = static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(e0))) |
+                static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(e1))) << 16 |
+                static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(e2))) << 32 |
+                static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(e3))) << 48;
+    endsAt_ = i;
+    return i + static_cast<size_t>(__builtin_ctzll(endsMask_));
   }
   for (; i + 16 <= n; i += 16) {
     int mask = _mm_movemask_epi8(ends(i));
@@ -156,25 +164,30 @@ void LineReader::Close() {
   }
 }
 
-void LineWriter::Raw(std::string_view bytes) {
-  // A big run goes out as it is, without a copy into the buffer.
-  if (bytes.size() >= kBlock) {
-    Flush();
-    Strict(file_->Write(bytes.data(), static_cast<int>(bytes.size())));
-    return;
-  }
-  buffer_.append(bytes);
-  if (buffer_.size() >= kBlock) Flush();
+LineWriter::LineWriter(File* file) : file_(file), buffer_(new char[kRoom]) {}
+
+void LineWriter::LongLine(std::string_view text) {
+  Flush();
+  if (text.size() + 2 <= kRoom) return Line(text);
+  Strict(file_->Write(text.data(), static_cast<int>(text.size())));
+  Strict(file_->Write("\r\n", 2));
 }
 
-void LineWriter::Line(std::string_view text) {
-  buffer_.append(text);
-  buffer_.append("\r\n");
-  if (buffer_.size() >= kBlock) Flush();
+void LineWriter::Raw(std::string_view bytes) {
+  // A big run goes out as it is, without a copy into the buffer.
+  if (bytes.size() > kRoom - used_) {
+    Flush();
+    if (bytes.size() >= kBlock) {
+      Strict(file_->Write(bytes.data(), static_cast<int>(bytes.size())));
+      return;
+    }
+  }
+  memcpy(buffer_.get() + used_, bytes.data(), bytes.size());
+  used_ += bytes.size();
 }
 
 void LineWriter::Flush() {
-  if (buffer_.empty()) return;
-  Strict(file_->Write(buffer_.data(), static_cast<int>(buffer_.size())));
-  buffer_.clear();
+  if (used_ == 0) return;
+  Strict(file_->Write(buffer_.get(), static_cast<int>(used_)));
+  used_ = 0;
 }

@@ -4,6 +4,8 @@
 // close failures are strict.
 #pragma once
 
+#include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -33,16 +35,32 @@ class LineReader {
   bool eof_ = false;
   bool skipLf_ = false;
   size_t scanFrom_ = 0;  // no line end in [pos_, scanFrom_)
+  uint64_t endsMask_ = 0;  // the line ends in [endsAt_, endsAt_ + 64)
+  size_t endsAt_ = 0;
 };
 
 class LineWriter {
  public:
-  explicit LineWriter(File* file) : file_(file) {}
-  void Line(std::string_view text);  // text + CR LF; strict
+  explicit LineWriter(File* file);
+  // text + CR LF; strict.  Inline, with no check but room: a rescan writes
+  // every line of a drive through here, and two appends a line were a
+  // tenth of an unchanged one.
+  void Line(std::string_view text) {
+    const size_t n = text.size();
+    if (n + 2 > kRoom - used_) return LongLine(text);
+    char* p = buffer_.get() + used_;
+    memcpy(p, text.data(), n);
+    p[n] = '\r';
+    p[n + 1] = '\n';
+    used_ += n + 2;
+  }
   void Raw(std::string_view bytes);  // strict
   void Flush();                      // strict
 
  private:
+  static constexpr size_t kRoom = size_t{1} << 18;
+  void LongLine(std::string_view text);
   File* file_;
-  std::string buffer_;
+  std::unique_ptr<char[]> buffer_;
+  size_t used_ = 0;
 };
