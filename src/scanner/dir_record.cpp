@@ -40,13 +40,21 @@ uint64_t HashWords(uint64_t h, const char* p, size_t n) {
   return h;
 }
 // The end of a run of bytes: its last part word, tagged with its length.
+// Taken from the run's last eight bytes where it has them: a copy of a
+// varying length, once a line, was a third of hashing a drive's lines.
 uint64_t Hash(uint64_t h, const void* data, size_t n) {
   const char* p = static_cast<const char*>(data);
   h = HashWords(h, p, n);
   const size_t rest = n % 8;
-  uint64_t word = static_cast<uint64_t>(rest) << 56;
-  memcpy(&word, p + n - rest, rest);
-  return Mix(h, word);
+  uint64_t word = 0;
+  if (rest != 0 && n >= 8) {
+    memcpy(&word, p + n - 8, 8);
+    word >>= 8 * (8 - rest);
+  } else {
+    for (size_t i = 0; i < rest; ++i)
+      word |= static_cast<uint64_t>(static_cast<unsigned char>(p[i])) << (8 * i);
+  }
+  return Mix(h, word | static_cast<uint64_t>(rest) << 56);
 }
 constexpr uint64_t kHashStart = 0xcbf29ce484222325ULL;
 
@@ -226,10 +234,13 @@ bool DirRecordReader::Next(const std::string* parent, RecordedDir* dir) {
     if (line_ >= lineEnd_) return false;
     dir->line = static_cast<uint32_t>(line_);
     std::string_view line = drive_->paths[line_++];
-    size_t slash = line.rfind('\\');
-    if (slash == std::string_view::npos || slash + 1 == line.size()) return false;
-    if (parent && (slash != parent->size() || line.compare(0, slash, *parent) != 0))
+    // The name follows the last backslash; with the parent known, where
+    // that must be is known too, and only the name is looked through.
+    size_t slash = parent ? parent->size() : line.rfind('\\');
+    if (slash == std::string_view::npos || slash + 1 >= line.size() || line[slash] != '\\' ||
+        memchr(line.data() + slash + 1, '\\', line.size() - slash - 1) != nullptr)
       return false;
+    if (parent && line.compare(0, slash, *parent) != 0) return false;
     dir->name = line.substr(slash + 1);
     dir->path = line;
   } else {

@@ -83,7 +83,7 @@ size_t LineReader::FindLineEnd() {
   return n;
 }
 
-bool LineReader::Next(std::string_view* line) {
+bool LineReader::NextFound(std::string_view* line) {
   for (;;) {
     if (skipLf_ && pos_ < buffer_.size()) {
       if (buffer_[pos_] == '\n') ++pos_;

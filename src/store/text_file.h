@@ -16,8 +16,24 @@ class LineReader {
  public:
   explicit LineReader(std::unique_ptr<File> file);
   ~LineReader();
-  // Next line, without its line end; valid until the next call.
-  bool Next(std::string_view* line);
+  // Next line, without its line end; valid until the next call.  Inline
+  // while the line's end is already known, as it mostly is: a load reads
+  // every line of the file twice.
+  bool Next(std::string_view* line) {
+    size_t at = pos_;
+    if (skipLf_) {
+      if (at >= buffer_.size()) return NextFound(line);
+      if (buffer_[at] == '\n') ++at;
+    }
+    if (endsMask_ == 0 || at < endsAt_ || at - endsAt_ >= 64) return NextFound(line);
+    const uint64_t mask = endsMask_ & (~uint64_t{0} << (at - endsAt_));
+    if (mask == 0) return NextFound(line);
+    const size_t end = endsAt_ + static_cast<size_t>(__builtin_ctzll(mask));
+    *line = std::string_view(buffer_.data() + at, end - at);
+    skipLf_ = buffer_[end] == '\r';
+    pos_ = end + 1;
+    return true;
+  }
   // The longest run of at most `maxLines` whole lines from here that are
   // already as LineWriter writes them (each ends in CR LF, no other CR or
   // LF), to be copied unchanged; *lines says how many.  Empty when the next
@@ -27,6 +43,7 @@ class LineReader {
   void Close();  // strict
 
  private:
+  bool NextFound(std::string_view* line);  // the line end looked for
   bool Fill();
   size_t FindLineEnd();
   std::unique_ptr<File> file_;
