@@ -41,7 +41,7 @@ uint64_t HashWords(uint64_t h, const char* p, size_t n) {
 }
 // The end of a run of bytes: its last part word, tagged with its length.
 // Taken from the run's last eight bytes where it has them: a copy of a
-// varying length, once a line, was a third of hashing a drive's lines.
+// varying length, once a line, was half of hashing a drive's lines.
 uint64_t Hash(uint64_t h, const void* data, size_t n) {
   const char* p = static_cast<const char*>(data);
   h = HashWords(h, p, n);
