@@ -69,9 +69,9 @@ class DiskSystem : public TestSystem {
     if (!f) return {nullptr, kIoFileNotFound};
     return {std::make_unique<DiskFile>(f), 0};
   }
-  int ReplaceFile(const std::string& from, const std::string& to) override {
+  int ReplaceFile(const std::string& from, const std::string& to, bool durable = true) override {
     std::string a, b;
-    if (!Mapped(from, &a) || !Mapped(to, &b)) return TestSystem::ReplaceFile(from, to);
+    if (!Mapped(from, &a) || !Mapped(to, &b)) return TestSystem::ReplaceFile(from, to, durable);
     return rename(a.c_str(), b.c_str()) == 0 ? 0 : kIoAccessDenied;
   }
   int DeleteFile(const std::string& path) override {
