@@ -17,11 +17,12 @@ fi
 # A removed big tree leaves a gigabyte to write back: not the next part's.
 trap 'rm -rf "$home" $made; sync' EXIT
 python3 "$KS95_SOURCE_DIR/bench/scan_tree.py" "$tree" big
-sync  # its write-back is not part of any figure, nor what earlier runs left
 export KS95_HOME="$home" KS95_DRIVES="C=$home;D=$tree"
 find "$tree" -type d >/dev/null  # warm the cache
 "$KS95_BENCH_BUILD/ks95" =ks95 /sD >/dev/null
-sync  # nor the inodes whose access times the first readings updated
+# Neither the new tree's write-back nor that of the access times its first
+# readings updated is part of any figure, nor what earlier runs left.
+sync
 echo "tree: $(grep -ac '^D:' "$home/KS.DAT") lines of D in KS.DAT"
 
 python3 - "$KS95_BENCH_BUILD/ks95" "${KS95_REFRESH_ROUNDS:-5}" <<'PY'
