@@ -221,6 +221,7 @@ bool DirRecordReader::Load(int driveNumber, const DriveTree& drive, int64_t now,
 bool DirRecordReader::Next(const std::string* parent, RecordedDir* dir) {
   if (at_ >= end_) return false;
   const std::string& b = bytes_;
+  dir->recordAt = at_ - kHeaderSize;
   const uint8_t flags = static_cast<uint8_t>(b[at_++]);
   dir->kind = static_cast<RecordedKind>(flags & kKindMask);
   if (dir->kind != RecordedKind::kRead && dir->kind != RecordedKind::kUnreadable &&
@@ -253,6 +254,7 @@ bool DirRecordReader::Next(const std::string* parent, RecordedDir* dir) {
   }
   dir->children = 0;
   dir->stamp = DirStamp();
+  dir->recordEnd = at_ - kHeaderSize;
   if (dir->kind != RecordedKind::kRead) return true;
   int64_t device, id, seconds, changedSeconds, changedNanos;
   uint64_t nanos, children;
@@ -272,6 +274,7 @@ bool DirRecordReader::Next(const std::string* parent, RecordedDir* dir) {
   s.changed = (modSeconds + changedSeconds) * kSecond + static_cast<int64_t>(nanos) + changedNanos;
   s.attributes = dir->attributes;
   dir->children = static_cast<uint32_t>(children);
+  dir->recordEnd = at_ - kHeaderSize;
   prev_ = s;
   return true;
 }
@@ -294,20 +297,20 @@ bool DirRecordWriter::Begin(int driveNumber, int64_t scanStart, std::string_view
   header_.push_back(DriveLetter(driveNumber));
   PutFixed(&header_, static_cast<uint64_t>(scanStart));
   PutFixed(&header_, DriveMapHash());
-  buffer_ = header_;
+  buffer_.clear();
   written_ = 0;
   checksum_ = kHashStart;
   failed_ = false;
   prev_ = DirStamp();
   oldNodes_ = oldNodes;
+  matched_ = 0;
   begun_ = true;
   if (oldNodes_.empty()) return Depart();
   return true;
 }
 
 bool DirRecordWriter::Depart() {
-  const size_t header = std::min(written_, kHeaderSize);
-  const std::string_view matched = oldNodes_.substr(0, written_ - header);
+  const std::string_view matched = oldNodes_.substr(0, matched_);
   oldNodes_ = std::string_view();
   OpenedTemp temp = theSystem->CreateTempBeside(DirRecordPath(driveNumber_));
   if (!temp.handle || temp.error != kIoOk) {
@@ -318,27 +321,18 @@ bool DirRecordWriter::Depart() {
   file_ = std::move(temp.handle);
   tempPath_ = std::move(temp.path);
   RegisterRewriteTemp(tempPath_);
-  // What was matched was not written: the new header and the old nodes
-  // stand for it.
-  if ((header > 0 && file_->Write(header_.data(), static_cast<int>(header)) != kIoOk) ||
-      (!matched.empty() && file_->Write(matched.data(), static_cast<int>(matched.size())) != kIoOk))
-    failed_ = true;
+  // The new header, and what was matched: summed and written only now.
+  buffer_ = header_;
+  for (size_t at = 0; at < matched.size(); at += 65536) {
+    buffer_.append(matched.substr(at, 65536));
+    Flush(false);
+  }
   return true;
-}
-
-bool DirRecordWriter::MatchesOld(size_t n) const {
-  // The buffer starts at written_ in the file; the header is new anyway.
-  const size_t from = std::max(written_, kHeaderSize), to = written_ + n;
-  if (to <= from) return true;
-  return to - kHeaderSize <= oldNodes_.size() &&
-         oldNodes_.compare(from - kHeaderSize, to - from,
-                           std::string_view(buffer_).substr(from - written_, to - from)) == 0;
 }
 
 bool DirRecordWriter::KeepOld(bool sameLines) {
   if (!begun_ || file_) return false;
-  if (sameLines && written_ + buffer_.size() == kHeaderSize + oldNodes_.size() &&
-      MatchesOld(buffer_.size())) {
+  if (sameLines && Matching() && matched_ == oldNodes_.size()) {
     Abandon();
     keptOld_ = true;
     return true;
@@ -358,15 +352,14 @@ void DirRecordWriter::Add(const RecordedDir& dir) {
       (dir.reread || s.modified >= scanStart_ - RacyWindowNs ||
        s.changed >= scanStart_ - RacyWindowNs))
     flags |= kReread;
-  char node[1 + 10 * 7];
-  char* end = node;
-  *end++ = static_cast<char>(flags);
-  if (!dir.listed) {
-    end = PutVar(end, dir.name.size());
-    buffer_.append(node, static_cast<size_t>(end - node));
-    buffer_.append(dir.name.data(), dir.name.size());
-    end = node;
-  }
+  // The flags and a hidden one's name, then its stamp.
+  char head[1 + 10];
+  char* headEnd = head;
+  *headEnd++ = static_cast<char>(flags);
+  const std::string_view name = dir.listed ? std::string_view() : dir.name;
+  if (!dir.listed) headEnd = PutVar(headEnd, name.size());
+  char tail[10 * 7];
+  char* end = tail;
   if (dir.kind == RecordedKind::kRead) {
     int64_t prevSeconds, prevNanos, seconds, nanos, changedSeconds, changedNanos;
     SplitTime(prev_.modified, &prevSeconds, &prevNanos);
@@ -381,19 +374,47 @@ void DirRecordWriter::Add(const RecordedDir& dir) {
     end = PutVar(end, dir.children);
     prev_ = s;
   }
-  buffer_.append(node, static_cast<size_t>(end - node));
+  const std::string_view parts[3] = {std::string_view(head, static_cast<size_t>(headEnd - head)),
+                                     name, std::string_view(tail, static_cast<size_t>(end - tail))};
+  if (Matching()) {
+    size_t at = matched_;
+    bool same = true;
+    for (std::string_view part : parts) {
+      same = same && oldNodes_.substr(std::min(at, oldNodes_.size()), part.size()) == part;
+      at += part.size();
+    }
+    if (same) {
+      matched_ = at;
+      return;
+    }
+    if (!Depart()) return;
+  }
+  for (std::string_view part : parts) buffer_.append(part.data(), part.size());
   if (buffer_.size() >= 65536) Flush(false);
+}
+
+void DirRecordWriter::AddOld(const RecordedDir& dir, const RecordedDir& old) {
+  const uint32_t marks = kAttrHidden | kAttrSystem;
+  const DirStamp& s = dir.stamp;
+  if (Matching() && old.recordAt == matched_ && dir.kind == RecordedKind::kRead &&
+      old.kind == RecordedKind::kRead && !dir.reread && !old.reread && dir.listed == old.listed &&
+      (dir.attributes & marks) == (old.attributes & marks) && dir.children == old.children &&
+      s == old.stamp && (dir.listed || dir.name == old.name) &&
+      s.modified < scanStart_ - RacyWindowNs && s.changed < scanStart_ - RacyWindowNs) {
+    matched_ = old.recordEnd;
+    prev_ = s;
+    return;
+  }
+  Add(dir);
 }
 
 // What does not fill a word of the checksum waits for the next flush; the
 // last one ends the sum.
 void DirRecordWriter::Flush(bool last) {
-  if (!begun_) return;
+  if (!begun_ || !file_) return;
   const size_t n = last ? buffer_.size() : buffer_.size() / 8 * 8;
   checksum_ = last ? Hash(checksum_, buffer_.data(), n) : HashWords(checksum_, buffer_.data(), n);
-  // Nodes like the old ones cost no writing.
-  if (!file_ && !MatchesOld(n) && !Depart()) return;
-  if (file_ && !failed_ && n > 0 && file_->Write(buffer_.data(), static_cast<int>(n)) != kIoOk)
+  if (!failed_ && n > 0 && file_->Write(buffer_.data(), static_cast<int>(n)) != kIoOk)
     failed_ = true;
   written_ += n;
   buffer_.erase(0, n);

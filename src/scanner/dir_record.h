@@ -40,6 +40,9 @@ struct RecordedDir {
   uint32_t children = 0;
   uint32_t line = 0;  // its entry in the drive's lines when listed, else 0
   std::string_view path;  // that entry, when listed
+  // Where the node's bytes lie among the record's nodes, when read from one.
+  size_t recordAt = 0;
+  size_t recordEnd = 0;
 };
 
 // A directory whose times lie this close before the scan (or after it) is
@@ -103,6 +106,10 @@ class DirRecordWriter {
   // the scan is marked to be read again next time: a change within the same
   // tick of the file system's clock would not move them.
   void Add(const RecordedDir& dir);
+  // `dir` in the place of `old`, the node just read from the old record:
+  // when nothing about it changed and every node before it was as before,
+  // its bytes are the old ones, and they are neither made nor compared.
+  void AddOld(const RecordedDir& dir, const RecordedDir& old);
   // Ends the record with the drive's lines as they go to KS.DAT (entries
   // 2..count, hashed by LinesHasher) and hands it to the rewrite, to
   // replace the drive's record when KS.DAT is replaced.  False when it
@@ -118,20 +125,20 @@ class DirRecordWriter {
   void Abandon();
   bool active() const { return begun_; }
   bool keptOld() const { return keptOld_; }
-  size_t bytes() const { return written_ + buffer_.size(); }
 
  private:
   void Flush(bool last);
   // Stops matching the old nodes: the file is made and given what was
   // matched so far.
   bool Depart();
-  // Whether the first n bytes of the buffer are what the old record holds
-  // at their place.
-  bool MatchesOld(size_t n) const;
+  // Still in step with the old nodes: nothing is buffered, hashed or
+  // written until the new ones depart from them.
+  bool Matching() const { return !file_ && !oldNodes_.empty(); }
   int driveNumber_ = 0;
   bool begun_ = false;
   bool keptOld_ = false;
   std::string_view oldNodes_;  // while the new ones still match them
+  size_t matched_ = 0;         // of their bytes, so far
   std::string header_;
   int64_t scanStart_ = 0;
   std::unique_ptr<File> file_;

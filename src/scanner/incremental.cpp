@@ -202,7 +202,7 @@ class ReusingWalk {
     node.stamp = rootStamp;
     if (Unchanged(oldRoot, rootStamp)) {
       ++figures.reused;
-      PushReused(std::move(root), rootPath, node, oldRoot->children);
+      PushReused(std::move(root), rootPath, node, *oldRoot);
     } else {
       ReadAndPush(std::move(root), rootPath, node, oldRoot);
     }
@@ -351,7 +351,7 @@ class ReusingWalk {
       RecordedDir kept = *old;
       kept.listed = false;
       kept.attributes = node.attributes;
-      writer.Add(kept);
+      writer.AddOld(kept, *old);
       return CopyChildren(oldChildren);
     }
     node.kind = RecordedKind::kLeftOut;
@@ -425,7 +425,7 @@ class ReusingWalk {
     if (same && oldChildren == 0) {
       ++figures.reused;
       node.kind = RecordedKind::kRead;
-      writer.Add(node);
+      writer.AddOld(node, *old);
       PollScanKeyboard();
       return;
     }
@@ -440,7 +440,7 @@ class ReusingWalk {
     if (opened.status == WalkStatus::kSkip) return Unreadable(&node, oldChildren);
     if (same) {
       ++figures.reused;
-      return PushReused(std::move(opened.dir), std::move(path), node, oldChildren);
+      return PushReused(std::move(opened.dir), std::move(path), node, *old);
     }
     ReadAndPush(std::move(opened.dir), std::move(path), node, old,
                 pre ? pre->listing : nullptr);
@@ -454,10 +454,11 @@ class ReusingWalk {
   }
 
   void PushReused(std::unique_ptr<WalkDir> dir, std::string path, RecordedDir node,
-                  uint32_t children) {
+                  const RecordedDir& old) {
+    const uint32_t children = old.children;
     node.kind = RecordedKind::kRead;
     node.children = children;
-    writer.Add(node);
+    writer.AddOld(node, old);
     stack_.emplace_back();
     Frame& f = stack_.back();
     f.dir = std::move(dir);
@@ -526,8 +527,9 @@ class ReusingWalk {
     RecordedDir dir;
     while (count > 0) {
       if (!old_->Next(nullptr, &dir)) return Doubt();
-      dir.listed = false;
-      writer.Add(dir);
+      RecordedDir kept = dir;
+      kept.listed = false;
+      writer.AddOld(kept, dir);
       count += dir.children;
       --count;
     }
