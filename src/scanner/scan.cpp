@@ -142,9 +142,10 @@ void ShowCount(int count) {
 }
 
 void ShowCountNowAndThen(int count) {
-  if (!scanner.quietScan &&
-      (countShown == 0 || Clock::now() - countShownAt >= kCountInterval))
-    ShowCount(count);
+  // As for the keyboard below: the clock is read every 32nd time.
+  static unsigned calls = 0;
+  if (scanner.quietScan || (countShown != 0 && ++calls % 32 != 0)) return;
+  if (countShown == 0 || Clock::now() - countShownAt >= kCountInterval) ShowCount(count);
 }
 
 void PollForEsc() {
@@ -443,9 +444,9 @@ void BeginScanProgress() {
 }
 
 // A rescan asks once per directory, a few hundred nanoseconds apart: even
-// the clock is read only every eighth time.
+// the clock is read only every 32nd time.
 void PollScanKeyboard() {
-  if (polled && ++pollCalls % 8 != 0) return;
+  if (polled && ++pollCalls % 32 != 0) return;
   PollForEsc();
 }
 
