@@ -89,12 +89,26 @@ bool GetVar(const std::string& in, size_t end, size_t* at, uint64_t* v) {
   }
   return false;
 }
-bool GetSigned(const std::string& in, size_t end, size_t* at, int64_t* v) {
-  uint64_t u;
-  if (!GetVar(in, end, at, &u)) return false;
-  *v = static_cast<int64_t>((u >> 1) ^ (~(u & 1) + 1));
-  return true;
+
+// A node's seven stamp values, decoded where they lie (through the pointers
+// above, every byte stored the position back to memory); null when they do
+// not all end before `end`.
+const unsigned char* GetStampValues(const unsigned char* p, const unsigned char* end,
+                                    uint64_t values[7]) {
+  for (int k = 0; k < 7; ++k) {
+    uint64_t v = 0;
+    int shift = 0;
+    for (;; shift += 7) {
+      if (shift >= 64 || p == end) return nullptr;
+      const unsigned char b = *p++;
+      v |= static_cast<uint64_t>(b & 0x7F) << shift;
+      if (b < 0x80) break;
+    }
+    values[k] = v;
+  }
+  return p;
 }
+int64_t Unzigzag(uint64_t u) { return static_cast<int64_t>((u >> 1) ^ (~(u & 1) + 1)); }
 
 void SplitTime(int64_t t, int64_t* seconds, int64_t* nanos) {
   *seconds = t / kSecond;
@@ -256,14 +270,16 @@ bool DirRecordReader::Next(const std::string* parent, RecordedDir* dir) {
   dir->stamp = DirStamp();
   dir->recordEnd = at_ - kHeaderSize;
   if (dir->kind != RecordedKind::kRead) return true;
-  int64_t device, id, seconds, changedSeconds, changedNanos;
-  uint64_t nanos, children;
-  if (!GetSigned(b, end_, &at_, &device) || !GetSigned(b, end_, &at_, &id) ||
-      !GetSigned(b, end_, &at_, &seconds) || !GetVar(b, end_, &at_, &nanos) ||
-      !GetSigned(b, end_, &at_, &changedSeconds) ||
-      !GetSigned(b, end_, &at_, &changedNanos) ||
-      !GetVar(b, end_, &at_, &children) || nanos >= kSecond || children > UINT32_MAX)
-    return false;
+  const unsigned char* base = reinterpret_cast<const unsigned char*>(b.data());
+  uint64_t values[7];
+  const unsigned char* after = GetStampValues(base + at_, base + end_, values);
+  if (!after) return false;
+  at_ = static_cast<size_t>(after - base);
+  const int64_t device = Unzigzag(values[0]), id = Unzigzag(values[1]),
+                seconds = Unzigzag(values[2]), changedSeconds = Unzigzag(values[4]),
+                changedNanos = Unzigzag(values[5]);
+  const uint64_t nanos = values[3], children = values[6];
+  if (nanos >= kSecond || children > UINT32_MAX) return false;
   int64_t prevSeconds, prevNanos;
   SplitTime(prev_.modified, &prevSeconds, &prevNanos);
   DirStamp& s = dir->stamp;

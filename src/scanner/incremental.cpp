@@ -392,8 +392,9 @@ class ReusingWalk {
     RecordedDir node;
     node.name = name;
     node.attributes = attributes;
-    const bool wanted =
-        status != WalkStatus::kOtherDevice && ScanWants(name, attributes, excluded_, dotHidden_);
+    const bool wanted = status != WalkStatus::kOtherDevice &&
+                        (oldLine ? ScanWantsAttributes(attributes, excluded_)
+                                 : ScanWants(name, attributes, excluded_, dotHidden_));
     if (!wanted) return NotListed(node, status, old, oldChildren);
     if (scanner.scanCount >= MaxDirsPerDrive) {
       end_ = WalkEnd::kOverLimit;

@@ -69,11 +69,7 @@ enum class Verdict { kTaken, kSkipped, kNoName, kBackslash, kControl, kStarAtRoo
 // marks a hidden name, the attribute filter decides instead.
 Verdict Judge(const Walk& walk, const char* name, size_t length, uint32_t attributes,
               bool atRoot) {
-  if ((attributes & walk.excluded) != 0) return Verdict::kSkipped;
-  // Links and junctions are neither listed nor entered: they can lead back
-  // up the tree and make the scan endless.
-  if ((attributes & kAttrDirectory) == 0 || (attributes & kAttrReparsePoint) != 0)
-    return Verdict::kSkipped;
+  if (!ScanWantsAttributes(attributes, walk.excluded)) return Verdict::kSkipped;
   if (length == 0) return Verdict::kNoName;
   if (name[0] == '.') {
     if (!walk.dotHidden || length == 1 || (length == 2 && name[1] == '.'))
@@ -421,6 +417,13 @@ std::string ScanLeftOutText() {
 bool ScanWants(std::string_view name, uint32_t attributes, uint32_t excluded, bool dotHidden) {
   Walk walk{nullptr, excluded, dotHidden, 0};
   return Wanted(walk, name.data(), name.size(), attributes, false);
+}
+
+bool ScanWantsAttributes(uint32_t attributes, uint32_t excluded) {
+  // Links and junctions are neither listed nor entered: they can lead back
+  // up the tree and make the scan endless.
+  return (attributes & excluded) == 0 && (attributes & kAttrDirectory) != 0 &&
+         (attributes & kAttrReparsePoint) == 0;
 }
 
 bool ScanStorable(std::string_view name, uint32_t attributes, uint32_t excluded,

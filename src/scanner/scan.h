@@ -29,6 +29,9 @@ void SetScanThreads(int threads);
 // whether an entry is scanned (`excluded`: the attribute bits that drop it),
 // the progress count, the keyboard poll for Esc and the failure report.
 bool ScanWants(std::string_view name, uint32_t attributes, uint32_t excluded, bool dotHidden);
+// The same for a name this scan's rules took before (a line of KS.DAT):
+// only its attributes can have changed.
+bool ScanWantsAttributes(uint32_t attributes, uint32_t excluded);
 // Whether the scan file can hold a listed name whatever its attributes (a
 // rescan records hidden ones too); *leftOut when it cannot, counted as left
 // out where `excluded` would have taken the entry.
