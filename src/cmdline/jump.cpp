@@ -30,8 +30,7 @@ std::string_view DirectoryName(std::string_view line) {
   if (line.size() < 4 || DriveNumberOf(line) == 0 || line[1] != ':' ||
       line[2] != '\\' || line[3] == '*')
     return std::string_view();
-  size_t slash = line.rfind('\\');
-  return line.substr(slash + 1);
+  return line.substr(LastBackslash(line) + 1);
 }
 
 struct Matcher {

@@ -7,6 +7,9 @@
 #include <string>
 #include <string_view>
 #include <vector>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "text/ascii.h"
 
@@ -15,11 +18,29 @@
 constexpr int kDefaultMaxDirsPerDrive = 1000000;
 extern int MaxDirsPerDrive;
 
+// Where a path's last backslash is, or npos.  A name is mostly within the
+// last sixteen bytes, found there with one compare; searching back a byte at
+// a time was a fifth of a jump over a million lines.
+inline size_t LastBackslash(std::string_view path) {
+#ifdef __SSE2__
+  const __m128i backslash = _mm_set1_epi8('\\');
+  size_t end = path.size();
+  for (; end >= 16; end -= 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(path.data() + end - 16));
+    const unsigned m = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, backslash)));
+    if (m != 0) return end - 16 + static_cast<size_t>(31 - __builtin_clz(m));
+  }
+  return path.substr(0, end).rfind('\\');
+#else
+  return path.rfind('\\');
+#endif
+}
+
 // The name shown for a path: the last component, or the whole path when it
 // has three characters or fewer (a root, or an unscanned drive's "D:").
 inline std::string_view NameOfPath(std::string_view path) {
   if (path.size() <= 3) return path;
-  size_t slash = path.rfind('\\');
+  size_t slash = LastBackslash(path);
   return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
@@ -41,13 +62,16 @@ class PathList {
   // False, and nothing stored, when the drive's text would outgrow the
   // 32-bit offsets (4 GiB of paths: far beyond any real drive).
   bool Append(std::string_view path) {
+    if (!withInitials_) return Append(path, '\0');
+    std::string_view name = NameOfPath(path);
+    return Append(path, name.empty() ? '\0' : name[0]);
+  }
+  // The same, with the first character of its name already known.
+  bool Append(std::string_view path, char initial) {
     if (path.size() > UINT32_MAX - text_.size()) return false;
     text_.append(path.data(), path.size());
     ends_.push_back(static_cast<uint32_t>(text_.size()));
-    if (!withInitials_) return true;
-    std::string_view name = NameOfPath(path);
-    char c = name.empty() ? '\0' : name[0];
-    initials_.push_back(UpperAscii(c));
+    if (withInitials_) initials_.push_back(UpperAscii(initial));
     return true;
   }
   // Upper-cased first character of each entry's name; [0] for the

@@ -4,6 +4,9 @@
 #include <cstring>
 #include <memory>
 #include <string_view>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "crt32/console.h"
 #include "platform/process.h"
@@ -36,9 +39,59 @@ struct RootLines {
   }
 };
 
-uint16_t Depth(std::string_view s) {
-  size_t n = static_cast<size_t>(std::count(s.begin(), s.end(), '\\'));
-  return static_cast<uint16_t>(std::min<size_t>(n, kMaxDepth));
+// A line's backslashes: how many (its depth) and where the last one is (its
+// name follows), in one sweep of sixteen bytes at a time where the
+// processor allows.  Counting them bytewise was a quarter of a tree load.
+struct Backslashes {
+  size_t count = 0;
+  size_t last = std::string_view::npos;
+};
+unsigned BitsSet16(unsigned m) {
+  m = m - ((m >> 1) & 0x5555u);
+  m = (m & 0x3333u) + ((m >> 2) & 0x3333u);
+  m = (m + (m >> 4)) & 0x0F0Fu;
+  return (m + (m >> 8)) & 0x1Fu;
+}
+
+Backslashes FindBackslashes(std::string_view s) {
+  Backslashes b;
+  const size_t n = s.size();
+  size_t i = 0;
+#ifdef __SSE2__
+  if (n >= 16) {
+    const __m128i backslash = _mm_set1_epi8('\\');
+    auto mask = [&](size_t at) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + at));
+      return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, backslash)));
+    };
+    unsigned lastMask = 0;
+    size_t lastAt = 0;
+    for (; i + 16 <= n; i += 16) {
+      if (const unsigned m = mask(i)) {
+        b.count += BitsSet16(m);
+        lastMask = m;
+        lastAt = i;
+      }
+    }
+    // The rest from the line's last sixteen bytes, those already seen shifted
+    // out.
+    if (i < n) {
+      if (const unsigned m = mask(n - 16) >> (16 - (n - i))) {
+        b.count += BitsSet16(m);
+        lastMask = m;
+        lastAt = i;
+      }
+    }
+    if (lastMask != 0) b.last = lastAt + static_cast<size_t>(31 - __builtin_clz(lastMask));
+    return b;
+  }
+#endif
+  for (; i < n; ++i)
+    if (s[i] == '\\') {
+      ++b.count;
+      b.last = i;
+    }
+  return b;
 }
 
 // Opens the scan file for reading; nullptr when it cannot be opened.
@@ -135,9 +188,17 @@ void ReadDriveLines(const Share shares[27], bool treeMode) {
       t.scanStamp.assign(line.substr(4, 99));
       line = line.substr(0, 3);
     }
-    if (!t.paths.Append(line)) continue;
+    if (!treeMode) {
+      if (!t.paths.Append(line)) continue;
+      ++t.entryCount;
+      continue;
+    }
+    // The depth and the name's initial from one sweep.
+    const Backslashes b = FindBackslashes(line);
+    const size_t nameAt = line.size() <= 3 || b.last == std::string_view::npos ? 0 : b.last + 1;
+    if (!t.paths.Append(line, nameAt < line.size() ? line[nameAt] : '\0')) continue;
     ++t.entryCount;
-    if (treeMode) t.depths.push_back(Depth(line));
+    t.depths.push_back(static_cast<uint16_t>(std::min<size_t>(b.count, kMaxDepth)));
   }
   reader.Close();
 }

@@ -21,22 +21,25 @@ bool LineReader::Fill() {
   if (eof_) return false;
   endsMask_ = 0;  // the bytes move
   if (pos_ > 0) {
-    buffer_.erase(0, pos_);
+    memmove(&buffer_[0], buffer_.data() + pos_, size_ - pos_);
+    size_ -= pos_;
     scanFrom_ = scanFrom_ > pos_ ? scanFrom_ - pos_ : 0;
     pos_ = 0;
   }
-  size_t old = buffer_.size();
-  buffer_.resize(old + kBlock);
+  // The buffer only grows, for a long line: zeroing a block before every
+  // read was a tenth of a load.
+  const size_t old = size_;
+  if (buffer_.size() < old + kBlock) buffer_.resize(old + kBlock);
   int got = file_->Read(&buffer_[old], static_cast<int>(kBlock));
   if (got < 0) RunTimeError(-got);
-  buffer_.resize(old + static_cast<size_t>(got));
+  size_ = old + static_cast<size_t>(got);
   // A Ctrl-Z ends the file: nothing after it is ever looked at.
   if (const void* z = memchr(buffer_.data() + old, 26, static_cast<size_t>(got))) {
-    buffer_.resize(static_cast<const char*>(z) - buffer_.data());
+    size_ = static_cast<size_t>(static_cast<const char*>(z) - buffer_.data());
     eof_ = true;
   }
   if (got == 0) eof_ = true;
-  return got > 0 || buffer_.size() > old;
+  return got > 0 || size_ > old;
 }
 
 // First CR or LF at or after pos_, or the buffer's size.  Both are looked
@@ -44,7 +47,7 @@ bool LineReader::Fill() {
 // bytes of a partial line are not searched again after the next block.
 size_t LineReader::FindLineEnd() {
   const char* p = buffer_.data();
-  const size_t n = buffer_.size();
+  const size_t n = size_;
   size_t i = std::max(pos_, scanFrom_);
 #ifdef __SSE2__
   const __m128i cr = _mm_set1_epi8('\r');
@@ -85,21 +88,21 @@ size_t LineReader::FindLineEnd() {
 
 bool LineReader::NextFound(std::string_view* line) {
   for (;;) {
-    if (skipLf_ && pos_ < buffer_.size()) {
+    if (skipLf_ && pos_ < size_) {
       if (buffer_[pos_] == '\n') ++pos_;
       skipLf_ = false;
     }
     size_t end = FindLineEnd();
-    if (end < buffer_.size()) {
+    if (end < size_) {
       *line = std::string_view(buffer_.data() + pos_, end - pos_);
       skipLf_ = (buffer_[end] == '\r');
       pos_ = end + 1;
       return true;
     }
     if (eof_) {
-      if (pos_ >= buffer_.size()) return false;
-      *line = std::string_view(buffer_.data() + pos_, buffer_.size() - pos_);
-      pos_ = buffer_.size();
+      if (pos_ >= size_) return false;
+      *line = std::string_view(buffer_.data() + pos_, size_ - pos_);
+      pos_ = size_;
       return true;
     }
     // Keep what is left of the partial line and read on; views handed out
@@ -111,13 +114,13 @@ bool LineReader::NextFound(std::string_view* line) {
 std::string_view LineReader::CleanRun(long maxLines, long* lines) {
   *lines = 0;
   // The LF of the CR LF that ended the line Next gave.
-  if (skipLf_ && pos_ < buffer_.size()) {
+  if (skipLf_ && pos_ < size_) {
     if (buffer_[pos_] == '\n') ++pos_;
     skipLf_ = false;
   }
   if (skipLf_ || maxLines <= 0) return std::string_view();
   const char* p = buffer_.data();
-  const size_t n = buffer_.size();
+  const size_t n = size_;
   const size_t start = pos_;
   size_t i = pos_;
   size_t end = pos_;  // just past the last LF of the run

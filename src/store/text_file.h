@@ -22,7 +22,7 @@ class LineReader {
   bool Next(std::string_view* line) {
     size_t at = pos_;
     if (skipLf_) {
-      if (at >= buffer_.size()) return NextFound(line);
+      if (at >= size_) return NextFound(line);
       if (buffer_[at] == '\n') ++at;
     }
     if (endsMask_ == 0 || at < endsAt_ || at - endsAt_ >= 64) return NextFound(line);
@@ -47,7 +47,8 @@ class LineReader {
   bool Fill();
   size_t FindLineEnd();
   std::unique_ptr<File> file_;
-  std::string buffer_;
+  std::string buffer_;  // its size is room; the bytes read end at size_
+  size_t size_ = 0;
   size_t pos_ = 0;
   bool eof_ = false;
   bool skipLf_ = false;

@@ -1,5 +1,7 @@
 #include "store/load.h"
 
+#include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -100,6 +102,33 @@ TEST_F(Loading, LinesBecomeEntriesWithDepthsAndStamps) {
   LoadDriveTrees();
   EXPECT_EQ(f.scanStamp, longStamp.substr(0, 99));
   EXPECT_EQ(f.paths[1], "F:\\ONLY");
+}
+
+// Lines longer than the sixteen bytes a sweep takes, with backslashes in
+// every place: depth and name initial as a byte-by-byte look gives them.
+TEST_F(Loading, DepthsAndInitialsOfLongLinesFollowTheirBackslashes) {
+  sys.SetDrive('D');
+  MarkPresentDrives();
+  std::mt19937 rng(8);
+  std::vector<std::string> lines = {"D:\\*stamp"};
+  for (int i = 0; i < 400; ++i) {
+    std::string line = "D:\\";
+    const size_t length = 4 + rng() % 70;
+    while (line.size() < length) line += "\\ab"[rng() % 3];
+    lines.push_back(line);
+  }
+  lines.push_back("D:" + std::string(40, '\\'));  // sixteen in a sweep
+  WriteScanFile(lines);
+  LoadDriveTrees();
+  const DriveTree& d = Drive(4);
+  ASSERT_EQ(d.entryCount, 402);
+  for (int e = 2; e <= d.entryCount; ++e) {
+    const std::string_view path = d.paths[static_cast<size_t>(e)];
+    ASSERT_EQ(LastBackslash(path), path.rfind('\\')) << path;
+    EXPECT_EQ(d.depths[static_cast<size_t>(e)], std::count(path.begin(), path.end(), '\\')) << path;
+    const std::string_view name = path.substr(path.rfind('\\') + 1);
+    EXPECT_EQ(d.paths.Initials()[e], name.empty() ? '\0' : UpperAscii(name[0])) << path;
+  }
 }
 
 // Older scans wrote a first-level "*x" as "D:\\*x": after the drive's root
