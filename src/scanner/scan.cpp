@@ -33,6 +33,7 @@ constexpr std::chrono::milliseconds kWakeInterval(20);
 Clock::time_point polledAt;
 bool polled = false;
 unsigned pollCalls = 0;
+unsigned countCalls = 0;
 Clock::time_point countShownAt;
 int countShown = 0;
 int threadSetting = 0;
@@ -138,10 +139,9 @@ void ShowCount(int count) {
 }
 
 void ShowCountNowAndThen(int count) {
-  // As for the keyboard below: the clock is read every 32nd time.
-  static unsigned calls = 0;
-  if (scanner.quietScan || (countShown != 0 && ++calls % 32 != 0)) return;
-  if (countShown == 0 || Clock::now() - countShownAt >= kCountInterval) ShowCount(count);
+  if (!scanner.quietScan &&
+      (countShown == 0 || Clock::now() - countShownAt >= kCountInterval))
+    ShowCount(count);
 }
 
 void PollForEsc() {
@@ -453,7 +453,12 @@ void PollScanKeyboard() {
   PollForEsc();
 }
 
-void ShowScanCountNowAndThen(int count) { ShowCountNowAndThen(count); }
+// As for the keyboard above: a rescan comes here for every directory, so
+// the clock is read every 32nd time.
+void ShowScanCountNowAndThen(int count) {
+  if (countShown != 0 && ++countCalls % 32 != 0) return;
+  ShowCountNowAndThen(count);
+}
 
 void EndScanProgress() {
   if (!scanner.quietScan && countShown != 0 && countShown != scanner.scanCount)
