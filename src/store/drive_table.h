@@ -62,16 +62,13 @@ class PathList {
   // False, and nothing stored, when the drive's text would outgrow the
   // 32-bit offsets (4 GiB of paths: far beyond any real drive).
   bool Append(std::string_view path) {
-    if (!withInitials_) return Append(path, '\0');
-    std::string_view name = NameOfPath(path);
-    return Append(path, name.empty() ? '\0' : name[0]);
-  }
-  // The same, with the first character of its name already known.
-  bool Append(std::string_view path, char initial) {
     if (path.size() > UINT32_MAX - text_.size()) return false;
     text_.append(path.data(), path.size());
     ends_.push_back(static_cast<uint32_t>(text_.size()));
-    if (withInitials_) initials_.push_back(UpperAscii(initial));
+    if (!withInitials_) return true;
+    std::string_view name = NameOfPath(path);
+    char c = name.empty() ? '\0' : name[0];
+    initials_.push_back(UpperAscii(c));
     return true;
   }
   // Upper-cased first character of each entry's name; [0] for the

@@ -39,13 +39,6 @@ struct RootLines {
   }
 };
 
-// A line's backslashes: how many (its depth) and where the last one is (its
-// name follows), in one sweep of sixteen bytes at a time where the
-// processor allows.  Counting them bytewise was a quarter of a tree load.
-struct Backslashes {
-  size_t count = 0;
-  size_t last = std::string_view::npos;
-};
 unsigned BitsSet16(unsigned m) {
   m = m - ((m >> 1) & 0x5555u);
   m = (m & 0x3333u) + ((m >> 2) & 0x3333u);
@@ -53,9 +46,11 @@ unsigned BitsSet16(unsigned m) {
   return (m + (m >> 8)) & 0x1Fu;
 }
 
-Backslashes FindBackslashes(std::string_view s) {
-  Backslashes b;
+// A line's backslashes, sixteen bytes at a time where the processor allows:
+// counting them bytewise was a quarter of a tree load.
+uint16_t Depth(std::string_view s) {
   const size_t n = s.size();
+  size_t count = 0;
   size_t i = 0;
 #ifdef __SSE2__
   if (n >= 16) {
@@ -64,34 +59,15 @@ Backslashes FindBackslashes(std::string_view s) {
       const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + at));
       return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, backslash)));
     };
-    unsigned lastMask = 0;
-    size_t lastAt = 0;
-    for (; i + 16 <= n; i += 16) {
-      if (const unsigned m = mask(i)) {
-        b.count += BitsSet16(m);
-        lastMask = m;
-        lastAt = i;
-      }
-    }
-    // The rest from the line's last sixteen bytes, those already seen shifted
-    // out.
-    if (i < n) {
-      if (const unsigned m = mask(n - 16) >> (16 - (n - i))) {
-        b.count += BitsSet16(m);
-        lastMask = m;
-        lastAt = i;
-      }
-    }
-    if (lastMask != 0) b.last = lastAt + static_cast<size_t>(31 - __builtin_clz(lastMask));
-    return b;
+    for (; i + 16 <= n; i += 16) count += BitsSet16(mask(i));
+    // The rest from the line's last sixteen bytes, those already counted
+    // shifted out.
+    if (i < n) count += BitsSet16(mask(n - 16) >> (16 - (n - i)));
+    i = n;
   }
 #endif
-  for (; i < n; ++i)
-    if (s[i] == '\\') {
-      ++b.count;
-      b.last = i;
-    }
-  return b;
+  for (; i < n; ++i) count += s[i] == '\\';
+  return static_cast<uint16_t>(std::min<size_t>(count, kMaxDepth));
 }
 
 // Opens the scan file for reading; nullptr when it cannot be opened.
@@ -188,17 +164,9 @@ void ReadDriveLines(const Share shares[27], bool treeMode) {
       t.scanStamp.assign(line.substr(4, 99));
       line = line.substr(0, 3);
     }
-    if (!treeMode) {
-      if (!t.paths.Append(line)) continue;
-      ++t.entryCount;
-      continue;
-    }
-    // The depth and the name's initial from one sweep.
-    const Backslashes b = FindBackslashes(line);
-    const size_t nameAt = line.size() <= 3 || b.last == std::string_view::npos ? 0 : b.last + 1;
-    if (!t.paths.Append(line, nameAt < line.size() ? line[nameAt] : '\0')) continue;
+    if (!t.paths.Append(line)) continue;
     ++t.entryCount;
-    t.depths.push_back(static_cast<uint16_t>(std::min<size_t>(b.count, kMaxDepth)));
+    if (treeMode) t.depths.push_back(Depth(line));
   }
   reader.Close();
 }
