@@ -18,17 +18,23 @@
 constexpr int kDefaultMaxDirsPerDrive = 1000000;
 extern int MaxDirsPerDrive;
 
+#ifdef __SSE2__
+// Bit i set where p[i] is a backslash, for the sixteen bytes at p.
+inline unsigned BackslashBits(const char* p) {
+  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8('\\'))));
+}
+#endif
+
 // Where a path's last backslash is, or npos.  A name is mostly within the
 // last sixteen bytes, found there with one compare; searching back a byte at
 // a time was a fifth of a jump over a million lines.
 inline size_t LastBackslash(std::string_view path) {
 #ifdef __SSE2__
-  const __m128i backslash = _mm_set1_epi8('\\');
   size_t end = path.size();
   for (; end >= 16; end -= 16) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(path.data() + end - 16));
-    const unsigned m = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, backslash)));
-    if (m != 0) return end - 16 + static_cast<size_t>(31 - __builtin_clz(m));
+    if (const unsigned m = BackslashBits(path.data() + end - 16))
+      return end - 16 + static_cast<size_t>(31 - __builtin_clz(m));
   }
   return path.substr(0, end).rfind('\\');
 #else

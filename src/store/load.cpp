@@ -4,9 +4,6 @@
 #include <cstring>
 #include <memory>
 #include <string_view>
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
 
 #include "crt32/console.h"
 #include "platform/process.h"
@@ -54,15 +51,10 @@ uint16_t Depth(std::string_view s) {
   size_t i = 0;
 #ifdef __SSE2__
   if (n >= 16) {
-    const __m128i backslash = _mm_set1_epi8('\\');
-    auto mask = [&](size_t at) {
-      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + at));
-      return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, backslash)));
-    };
-    for (; i + 16 <= n; i += 16) count += BitsSet16(mask(i));
+    for (; i + 16 <= n; i += 16) count += BitsSet16(BackslashBits(s.data() + i));
     // The rest from the line's last sixteen bytes, those already counted
     // shifted out.
-    if (i < n) count += BitsSet16(mask(n - 16) >> (16 - (n - i)));
+    if (i < n) count += BitsSet16(BackslashBits(s.data() + n - 16) >> (16 - (n - i)));
     i = n;
   }
 #endif
