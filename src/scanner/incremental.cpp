@@ -332,10 +332,40 @@ class ReusingWalk {
     batch_.Run(f.dir.get(), f.names, &f.stats);
   }
 
-  // A subdirectory's status call: made ahead in its frame's batch, or now.
-  static WalkStatus StatusOf(Frame& parent, std::string_view name, const StatResult* pre,
-                             DirStamp* stamp, std::string* error) {
-    if (!pre) return parent.dir->StatChild(std::string(name), stamp, error);
+  // The directory of the frame on top.  With helpers, a reused directory is
+  // opened only once the walk needs it: its subdirectories' status calls are
+  // mostly theirs, and opening it anyway was one open more than needed for
+  // most directories of an unchanged drive.  Null when the walk stops.
+  WalkDir* TopDir() { return DirOf(stack_.size() - 1); }
+  WalkDir* DirOf(size_t i) {
+    Frame& f = stack_[i];
+    if (f.dir || i == 0) return f.dir.get();
+    WalkDir* parent = DirOf(i - 1);
+    if (!parent) return nullptr;
+    OpenedWalk opened = parent->OpenChild(f.path.substr(stack_[i - 1].path.size() + 1));
+    if (opened.status == WalkStatus::kFailed) {
+      FailScan(f.path, opened.error);
+      stop_ = true;
+      return nullptr;
+    }
+    // Reused on a status call that found it as recorded, it is no longer a
+    // directory of the drive that can be read.
+    if (opened.status != WalkStatus::kOk || !opened.dir) {
+      Doubt();
+      return nullptr;
+    }
+    f.dir = std::move(opened.dir);
+    return f.dir.get();
+  }
+
+  // A subdirectory's status call: made ahead in its frame's batch, or now
+  // by the walk; null `dir` when the walk stops.
+  WalkStatus StatusOf(std::string_view name, const StatResult* pre, DirStamp* stamp,
+                      std::string* error) {
+    if (!pre) {
+      WalkDir* dir = TopDir();
+      return dir ? dir->StatChild(std::string(name), stamp, error) : WalkStatus::kFailed;
+    }
     *stamp = pre->stamp;
     *error = pre->error;
     return pre->status;
@@ -365,7 +395,8 @@ class ReusingWalk {
              const RecordedDir* old, const StatResult* pre) {
     DirStamp stamp;
     std::string error;
-    const WalkStatus status = StatusOf(parent, name, pre, &stamp, &error);
+    const WalkStatus status = StatusOf(name, pre, &stamp, &error);
+    if (stop_) return;
     // A line of KS.DAT the walk came to through its parent is its path.
     // Made only when needed: most reused directories need none.
     const bool oldLine =
@@ -430,7 +461,13 @@ class ReusingWalk {
       PollScanKeyboard();
       return;
     }
-    OpenedWalk opened = parent.dir->OpenChild(std::string(name));
+    if (same && prefetch_) {
+      ++figures.reused;
+      return PushReused(nullptr, std::move(path), node, *old);
+    }
+    WalkDir* dir = TopDir();
+    if (!dir) return;
+    OpenedWalk opened = dir->OpenChild(std::string(name));
     if (opened.status == WalkStatus::kFailed) {
       FailScan(path, opened.error);
       stop_ = true;
@@ -620,6 +657,7 @@ void ScanDriveReusing(int driveNumber) {
     if (ScanThreadCount() > 1)
       prefetch = std::make_unique<StatPrefetch>(Drive(driveNumber), root, ScanThreadCount() - 1);
     haveOld = old.Load(driveNumber, Drive(driveNumber), now, &figures.why);
+    if (prefetch) prefetch->FreeHelpers();
     // Sized once for about what the record holds: growing by doubling would
     // copy the list again and again, and hold two copies at the end.
     if (haveOld) {
