@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 // File attribute bits as directory enumeration reports them.
@@ -186,6 +187,16 @@ class System {
     (void)stamp;
     return false;
   }
+  // Threads a scan starts beside the one that runs it.  Some virtual
+  // machines start a new thread on its maker's busy processor and leave an
+  // idle one idle for milliseconds, a tenth of a rescan.  PlaceThread starts
+  // `t` on the processor `turn` + 1 places after its maker's; FreeThread,
+  // once it runs there, lets it go anywhere again.  Hints only.
+  virtual void PlaceThread(std::thread& t, int turn) {
+    (void)t;
+    (void)turn;
+  }
+  virtual void FreeThread(std::thread& t) { (void)t; }
   // The file system's clock now, in the units of DirStamp times; 0 when
   // unknown.
   virtual int64_t StampClock() { return 0; }

@@ -6,6 +6,8 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <langinfo.h>
+#include <pthread.h>
+#include <sched.h>
 #include <locale.h>
 #include <stdio.h>
 #include <signal.h>
@@ -345,6 +347,34 @@ class PosixSystem : public System {
       if (realpath(root.c_str(), resolved)) root = resolved;
     }
   }
+
+#ifdef __linux__
+  void PlaceThread(std::thread& t, int turn) override {
+    cpu_set_t allowed;
+    const int here = sched_getcpu();
+    if (here < 0 || sched_getaffinity(0, sizeof allowed, &allowed) != 0) return;
+    const int count = CPU_COUNT(&allowed);
+    if (count < 2) return;
+    int step = turn % count + 1;
+    for (int cpu = here;;) {
+      cpu = (cpu + 1) % CPU_SETSIZE;
+      if (CPU_ISSET(cpu, &allowed) && --step == 0) {
+        cpu_set_t one;
+        CPU_ZERO(&one);
+        CPU_SET(cpu, &one);
+        pthread_setaffinity_np(t.native_handle(), sizeof one, &one);
+        return;
+      }
+    }
+  }
+
+  // The maker's own processors are those the thread had.
+  void FreeThread(std::thread& t) override {
+    cpu_set_t allowed;
+    if (sched_getaffinity(0, sizeof allowed, &allowed) == 0)
+      pthread_setaffinity_np(t.native_handle(), sizeof allowed, &allowed);
+  }
+#endif
 
   int DriveType(int driveNumber) override {
     if (driveNumber < 1 || driveNumber > 26) return kDriveNoRootDir;

@@ -241,13 +241,15 @@ class ParallelWalk {
     results_.resize(static_cast<size_t>(threads));
     std::vector<std::thread> workers;
     try {
-      for (int i = 0; i < threads; ++i)
+      for (int i = 0; i < threads; ++i) {
         workers.emplace_back(&ParallelWalk::Work, this, &results_[static_cast<size_t>(i)]);
+        theSystem->PlaceThread(workers.back(), i);
+      }
     } catch (const std::system_error&) {
       // No thread to spare: the workers that did start do the walk.
       if (workers.empty()) Work(&results_[0]);
     }
-    Supervise();
+    Supervise(&workers);
     for (std::thread& t : workers) t.join();
 
     if (!failure_.empty()) {
@@ -294,11 +296,18 @@ class ParallelWalk {
     done_.notify_all();
   }
 
-  void Supervise() {
+  // The workers were placed on processors of their own (System::PlaceThread):
+  // by the first wake they run there, and are let go.
+  void Supervise(std::vector<std::thread>* workers) {
     std::unique_lock<std::mutex> lock(mutex_);
+    bool placed = true;
     while (!stop_.load() && !(pending_.empty() && busy_ == 0)) {
       done_.wait_for(lock, kWakeInterval);
       lock.unlock();
+      if (placed) {
+        for (std::thread& t : *workers) theSystem->FreeThread(t);
+        placed = false;
+      }
       PollForEsc();
       if (scanner.scanCanceled) Stop();
       ShowCountNowAndThen(1 + std::min(found_.load(), walk_.limit - 1));

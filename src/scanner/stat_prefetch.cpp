@@ -180,10 +180,15 @@ StatPrefetch::StatPrefetch(const DriveTree& drive, std::string rootPath, int hel
   for (int i = 0; i < std::max(helpers, 1); ++i) {
     try {
       threads_.emplace_back([this] { Helper(this).Run(); });
+      theSystem->PlaceThread(threads_.back(), i);
     } catch (const std::system_error&) {
       break;  // no thread to spare: the walk makes every call itself
     }
   }
+}
+
+void StatPrefetch::FreeHelpers() {
+  for (std::thread& t : threads_) theSystem->FreeThread(t);
 }
 
 StatPrefetch::~StatPrefetch() {

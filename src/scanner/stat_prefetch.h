@@ -58,6 +58,10 @@ class StatPrefetch {
   StatPrefetch(const DriveTree& drive, std::string rootPath, int helpers);
   ~StatPrefetch();  // stops the helpers
 
+  // The helpers start on processors other than the walk's
+  // (System::PlaceThread); once they run, they may go anywhere.
+  void FreeHelpers();
+
   // From now on a directory whose times are not older than `since` is read
   // as soon as its status call is made.
   void ReadChangedSince(int64_t since) { since_.store(since, std::memory_order_relaxed); }
