@@ -136,6 +136,13 @@ class File {
   virtual int Write(const char* data, int bytes) = 0;
   virtual int Sync() = 0;   // data reaches the disk
   virtual int Close() = 0;  // further calls are errors
+  // The next Read starts `offset` bytes from the start; the file's size.
+  // False and -1 for a file that cannot say (a device, a pipe).
+  virtual bool Seek(int64_t offset) {
+    (void)offset;
+    return false;
+  }
+  virtual int64_t Size() { return -1; }
   // What the device itself said about a failure (a print spooler's
   // message), or nothing.
   virtual std::string ErrorText() { return std::string(); }

@@ -166,6 +166,16 @@ class PosixFile : public File {
     return ::close(fd) == 0 ? kIoOk : LastError();
   }
 
+  bool Seek(int64_t offset) override {
+    return fd_ >= 0 && lseek(fd_, static_cast<off_t>(offset), SEEK_SET) == offset;
+  }
+
+  int64_t Size() override {
+    struct stat st;
+    if (fd_ < 0 || fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+    return static_cast<int64_t>(st.st_size);
+  }
+
  private:
   int fd_;
   off_t written_ = 0;

@@ -2,8 +2,11 @@
 // the program-wide scalars the subsystems share.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -59,22 +62,33 @@ inline std::string_view NameOfPath(std::string_view path) {
 class PathList {
  public:
   PathList() : ends_{0}, initials_{0} {}
+  PathList(PathList&&) noexcept = default;
+  PathList& operator=(PathList&&) noexcept = default;
+  PathList(const PathList& other)
+      : ends_(other.ends_), initials_(other.initials_), withInitials_(other.withInitials_) {
+    SetRoom(other.used_);
+    if (other.used_ != 0) memcpy(text_.get(), other.text_.get(), other.used_);
+    used_ = other.used_;
+  }
+  PathList& operator=(const PathList& other) {
+    if (this != &other) *this = PathList(other);
+    return *this;
+  }
   size_t size() const { return ends_.size(); }  // entries + placeholder
   std::string_view operator[](size_t i) const {
     if (i == 0) return std::string_view();
-    return std::string_view(text_.data() + ends_[i - 1], ends_[i] - ends_[i - 1]);
+    return std::string_view(text_.get() + ends_[i - 1], ends_[i] - ends_[i - 1]);
   }
   std::string_view back() const { return (*this)[size() - 1]; }
   // False, and nothing stored, when the drive's text would outgrow the
   // 32-bit offsets (4 GiB of paths: far beyond any real drive).
   bool Append(std::string_view path) {
-    if (path.size() > UINT32_MAX - text_.size()) return false;
-    text_.append(path.data(), path.size());
-    ends_.push_back(static_cast<uint32_t>(text_.size()));
-    if (!withInitials_) return true;
-    std::string_view name = NameOfPath(path);
-    char c = name.empty() ? '\0' : name[0];
-    initials_.push_back(UpperAscii(c));
+    if (path.size() > UINT32_MAX - used_) return false;
+    if (path.size() > room_ - used_) SetRoom(std::max(used_ + path.size(), 2 * room_));
+    if (!path.empty()) memcpy(text_.get() + used_, path.data(), path.size());
+    used_ += path.size();
+    ends_.push_back(static_cast<uint32_t>(used_));
+    if (withInitials_) initials_.push_back(InitialOf(path));
     return true;
   }
   // Upper-cased first character of each entry's name; [0] for the
@@ -84,33 +98,65 @@ class PathList {
     withInitials_ = withInitials;
     ends_.reserve(entries + 1);
     if (withInitials) initials_.reserve(entries + 1);
-    text_.reserve(bytes);
+    if (bytes > room_) SetRoom(bytes);
+  }
+  // A list of `entries` whose texts take `bytes` in all, to be filled in
+  // parts on several threads at once: each part Puts its entries from the
+  // place where the part before it ends.  The text is left unset until
+  // then, so that each part's thread is the first to touch its pages.
+  void SizeForParts(size_t entries, size_t bytes) {
+    if (bytes > room_) SetRoom(bytes);
+    used_ = bytes;
+    ends_.resize(entries + 1);
+    if (withInitials_) initials_.resize(entries + 1);
+  }
+  // Entry i (1 <= i < size()) of a list sized by SizeForParts, its text
+  // from byte `at` on, where entry i - 1's ends.
+  void Put(size_t i, size_t at, std::string_view path) {
+    if (!path.empty()) memcpy(text_.get() + at, path.data(), path.size());
+    ends_[i] = static_cast<uint32_t>(at + path.size());
+    if (withInitials_) initials_[i] = InitialOf(path);
   }
   // Removes entry i (1 <= i < size()), the others keeping their order:
   // linear in what follows it, with no allocation.
   void Erase(size_t i) {
     const uint32_t begin = ends_[i - 1];
     const uint32_t length = ends_[i] - begin;
-    text_.erase(begin, length);
+    memmove(text_.get() + begin, text_.get() + begin + length, used_ - begin - length);
+    used_ -= length;
     ends_.erase(ends_.begin() + static_cast<std::ptrdiff_t>(i));
     for (size_t k = i; k < ends_.size(); ++k) ends_[k] -= length;
     if (i < initials_.size()) initials_.erase(initials_.begin() + static_cast<std::ptrdiff_t>(i));
   }
   // Keeps only the placeholder.
   void Clear() {
-    text_.clear();
+    used_ = 0;
     ends_.resize(1);
     initials_.resize(1);
   }
   // Gives the memory back, placeholder included.
   void Release() {
-    std::string().swap(text_);
+    text_.reset();
+    room_ = used_ = 0;
     std::vector<uint32_t>().swap(ends_);
     std::vector<char>().swap(initials_);
   }
 
  private:
-  std::string text_;
+  static char InitialOf(std::string_view path) {
+    std::string_view name = NameOfPath(path);
+    return UpperAscii(name.empty() ? '\0' : name[0]);
+  }
+  // Room for `bytes` of text, what is held kept; left unset, not zeroed.
+  void SetRoom(size_t bytes) {
+    std::unique_ptr<char[]> text(new char[bytes == 0 ? 1 : bytes]);
+    if (used_ != 0) memcpy(text.get(), text_.get(), used_);
+    text_ = std::move(text);
+    room_ = bytes;
+  }
+  std::unique_ptr<char[]> text_;
+  size_t room_ = 0;
+  size_t used_ = 0;
   std::vector<uint32_t> ends_;
   std::vector<char> initials_;
   bool withInitials_ = true;

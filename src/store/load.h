@@ -3,6 +3,14 @@
 // rescan (the drives' lines only).
 #pragma once
 
+#include <cstdint>
+
+// Scan files of this many bytes or more are read in two parts at once, the
+// second on a thread of its own.  A variable only so that tests can split
+// small files.
+constexpr int64_t kDefaultTwoPartLoadBytes = int64_t{1} << 20;
+extern int64_t TwoPartLoadBytes;
+
 void MarkPresentDrives();
 void LoadDriveTrees();
 void LoadScanLines();

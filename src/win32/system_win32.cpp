@@ -242,6 +242,21 @@ class Win32File : public File {
     return CloseHandle(h) ? kIoOk : LastError();
   }
 
+  bool Seek(int64_t offset) override {
+    if (handle_ == INVALID_HANDLE_VALUE || GetFileType(handle_) != FILE_TYPE_DISK) return false;
+    LARGE_INTEGER to;
+    to.QuadPart = offset;
+    return SetFilePointerEx(handle_, to, nullptr, FILE_BEGIN) != 0;
+  }
+
+  int64_t Size() override {
+    LARGE_INTEGER size;
+    if (handle_ == INVALID_HANDLE_VALUE || GetFileType(handle_) != FILE_TYPE_DISK ||
+        !GetFileSizeEx(handle_, &size))
+      return -1;
+    return size.QuadPart;
+  }
+
  private:
   HANDLE handle_;
 };

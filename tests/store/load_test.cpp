@@ -175,6 +175,55 @@ TEST_F(Loading, ADriveKeepsToTheEntryLimit) {
   EXPECT_EQ(Drive(4).paths.size(), static_cast<size_t>(MaxDirsPerDrive) + 1);
 }
 
+// A file read in two parts at once loads as it does read whole, wherever
+// the second part begins: roots on either side, a Ctrl-Z, mixed line ends,
+// bad lines, lines longer than a read, and the entry limit.
+TEST_F(Loading, TwoPartsLoadWhatTheWholeFileLoads) {
+  for (char letter : {'C', 'D', 'E'}) sys.SetDrive(letter);
+  std::mt19937 rng(23);
+  auto text = [&](size_t length) {
+    std::string t;
+    while (t.size() < length) t += "ab\\*"[rng() % 4];
+    return t;
+  };
+  auto load = [&](bool tree, int64_t twoPartBytes) {
+    drives = DriveTable{};
+    MarkPresentDrives();
+    TwoPartLoadBytes = twoPartBytes;
+    tree ? LoadDriveTrees() : LoadScanLines();
+    std::vector<std::string> seen;
+    for (int d = 1; d <= 26; ++d) {
+      const DriveTree& t = Drive(d);
+      seen.push_back(std::to_string(t.entryCount) + (t.scanned ? "+" : "-") + t.scanStamp);
+      for (const std::string& path : PathsOf(t.paths)) seen.push_back(path);
+      for (uint16_t depth : t.depths) seen.push_back(std::to_string(depth));
+      if (tree) seen.emplace_back(t.paths.Initials(), t.paths.size());
+    }
+    return seen;
+  };
+  const char* ends[] = {"\r\n", "\r\n", "\n", "\r", "\r\r\n"};
+  for (int round = 0; round < 300; ++round) {
+    std::string file;
+    const int lines = 2 + static_cast<int>(rng() % 40);
+    for (int i = 0; i < lines; ++i) {
+      const std::string drive = std::string(1, "CDEd1"[rng() % 5]) + ":\\";
+      switch (rng() % 8) {
+        case 0: file += drive + "*" + text(rng() % 3 == 0 ? 120 : 8); break;
+        case 1: file += rng() % 2 ? "" : "x"; break;
+        case 2: file += drive + text(rng() % 40 == 0 ? 70000 : 5000); break;
+        default: file += drive + text(1 + rng() % 20); break;
+      }
+      file += ends[rng() % 5];
+    }
+    if (rng() % 10 == 0) file.insert(rng() % file.size(), 1, '\x1A');
+    sys.files[ScanFilePath()] = file;
+    MaxDirsPerDrive = rng() % 8 == 0 ? 4 : kDefaultMaxDirsPerDrive;
+    for (bool tree : {true, false})
+      ASSERT_EQ(load(tree, 0), load(tree, INT64_MAX)) << "round " << round << (tree ? " tree" : "");
+  }
+  TwoPartLoadBytes = kDefaultTwoPartLoadBytes;
+}
+
 TEST_F(Loading, ScanLinesKeepEveryLineUnchanged) {
   WriteScanFile({"C:\\*stamp 1", "C:\\X", "", "x", "D:\\*", "C:\\LATE"});
   LoadScanLines();

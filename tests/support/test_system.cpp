@@ -72,6 +72,16 @@ class MemoryFile : public File {
     closed_ = true;
     return 0;
   }
+  bool Seek(int64_t offset) override {
+    if (closed_ || writing_ || offset < 0 ||
+        static_cast<size_t>(offset) > sys_->files[path_].size())
+      return false;
+    pos_ = static_cast<size_t>(offset);
+    return true;
+  }
+  int64_t Size() override {
+    return closed_ ? -1 : static_cast<int64_t>(sys_->files[path_].size());
+  }
 
  private:
   TestSystem* sys_;
