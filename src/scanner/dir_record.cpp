@@ -96,6 +96,30 @@ bool GetVar(const std::string& in, size_t end, size_t* at, uint64_t* v) {
 const unsigned char* GetStampValues(const unsigned char* p, const unsigned char* end,
                                     uint64_t values[7]) {
   for (int k = 0; k < 7; ++k) {
+    if (p != end && *p < 0x80) {  // most values are one byte
+      values[k] = *p++;
+      continue;
+    }
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    // Up to eight bytes from one word: a byte at a time, a time's
+    // nanoseconds were half of a node's decoding.
+    if (end - p >= 8) {
+      uint64_t w;
+      memcpy(&w, p, 8);
+      const uint64_t stops = ~w & 0x8080808080808080ULL;
+      if (stops != 0) {
+        const int bytes = (__builtin_ctzll(stops) >> 3) + 1;
+        uint64_t x = bytes == 8 ? w : w & ((uint64_t{1} << (8 * bytes)) - 1);
+        x &= 0x7F7F7F7F7F7F7F7FULL;
+        x = (x & 0x007F007F007F007FULL) | ((x & 0x7F007F007F007F00ULL) >> 1);
+        x = (x & 0x00003FFF00003FFFULL) | ((x & 0x3FFF00003FFF0000ULL) >> 2);
+        x = (x & 0x000000000FFFFFFFULL) | ((x & 0x0FFFFFFF00000000ULL) >> 4);
+        values[k] = x;
+        p += bytes;
+        continue;
+      }
+    }
+#endif
     uint64_t v = 0;
     int shift = 0;
     for (;; shift += 7) {
@@ -249,11 +273,11 @@ bool DirRecordReader::Next(const std::string* parent, RecordedDir* dir) {
     if (line_ >= lineEnd_) return false;
     dir->line = static_cast<uint32_t>(line_);
     std::string_view line = drive_->paths[line_++];
-    // The name follows the last backslash; with the parent known, where
-    // that must be is known too, and only the name is looked through.
-    size_t slash = parent ? parent->size() : line.rfind('\\');
-    if (slash == std::string_view::npos || slash + 1 >= line.size() || line[slash] != '\\' ||
-        memchr(line.data() + slash + 1, '\\', line.size() - slash - 1) != nullptr)
+    // The name follows the last backslash, which the parent, when known,
+    // must end just before.
+    const size_t slash = LastBackslash(line);
+    if (slash == std::string_view::npos || slash + 1 >= line.size() ||
+        (parent && slash != parent->size()))
       return false;
     if (parent && line.compare(0, slash, *parent) != 0) return false;
     dir->name = line.substr(slash + 1);

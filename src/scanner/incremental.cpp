@@ -336,7 +336,10 @@ class ReusingWalk {
   // opened only once the walk needs it: its subdirectories' status calls are
   // mostly theirs, and opening it anyway was one open more than needed for
   // most directories of an unchanged drive.  Null when the walk stops.
-  WalkDir* TopDir() { return DirOf(stack_.size() - 1); }
+  WalkDir* TopDir() {
+    WalkDir* dir = stack_.back().dir.get();
+    return dir ? dir : DirOf(stack_.size() - 1);
+  }
   WalkDir* DirOf(size_t i) {
     Frame& f = stack_[i];
     if (f.dir || i == 0) return f.dir.get();

@@ -50,7 +50,7 @@ class StatPrefetch::Helper {
   // line whose parent cannot be opened is left kFailed, for the walk.
   void Make(uint32_t line, Stat* s) {
     const std::string_view path = owner_->drive_.paths[line];
-    const size_t slash = path.rfind('\\');
+    const size_t slash = LastBackslash(path);
     if (slash == std::string_view::npos || slash + 1 == path.size()) return;
     WalkDir* dir = Open(path.substr(0, slash));
     if (!dir) return;
