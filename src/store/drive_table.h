@@ -100,6 +100,20 @@ class PathList {
     if (withInitials) initials_.reserve(entries + 1);
     if (bytes > room_) SetRoom(bytes);
   }
+  // Emptied, with room for a load of `entries` taking `bytes`.  The text's
+  // room is kept when it fits (as on most reloads), so that its pages are
+  // not made again; otherwise it is given back before the new room is
+  // taken, so that a reload never holds the old and the new at once.
+  void Renew(size_t entries, size_t bytes, bool withInitials) {
+    if (room_ < bytes || room_ / 2 > bytes) {
+      text_.reset();
+      room_ = 0;
+    }
+    used_ = 0;
+    std::vector<uint32_t>(1, 0).swap(ends_);
+    std::vector<char>(1, '\0').swap(initials_);
+    Reserve(entries, bytes, withInitials);
+  }
   // A list of `entries` whose texts take `bytes` in all, to be filled in
   // parts on several threads at once: each part Puts its entries from the
   // place where the part before it ends.  The text is left unset until
