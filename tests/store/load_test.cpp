@@ -202,7 +202,7 @@ TEST_F(Loading, TwoPartsLoadWhatTheWholeFileLoads) {
     return seen;
   };
   const char* ends[] = {"\r\n", "\r\n", "\n", "\r", "\r\r\n"};
-  for (int round = 0; round < 300; ++round) {
+  for (int round = 0; round < 100; ++round) {
     std::string file;
     const int lines = 2 + static_cast<int>(rng() % 40);
     for (int i = 0; i < lines; ++i) {
