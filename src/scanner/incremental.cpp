@@ -362,7 +362,8 @@ class ReusingWalk {
   }
 
   // A subdirectory's status call: made ahead in its frame's batch, or now
-  // by the walk; null `dir` when the walk stops.
+  // by the walk; kFailed with the walk stopped when its directory could
+  // not be opened.
   WalkStatus StatusOf(std::string_view name, const StatResult* pre, DirStamp* stamp,
                       std::string* error) {
     if (!pre) {

@@ -382,13 +382,12 @@ void LoadDrives(bool treeMode) {
   // Taken before reading: a file replaced meanwhile then counts as changed.
   prog.scanFileVersion = theSystem->FileVersion(ScanFilePath());
   Share shares[27];
-  for (int d = 1; d <= 26; ++d) {
-    Drive(d).entryCount = 0;
-    Drive(d).scanned = false;
-  }
-
   if (!LoadInTwoParts(treeMode)) {
-    for (int d = 1; d <= 26; ++d) Drive(d).entryCount = 0;
+    // Also what a two-part load that gave up may have set.
+    for (int d = 1; d <= 26; ++d) {
+      Drive(d).entryCount = 0;
+      Drive(d).scanned = false;
+    }
     const bool haveFile = CountLines(shares);
     if (haveFile || treeMode) PrepareDrives(shares, treeMode);
     if (haveFile) ReadDriveLines(shares, treeMode);
